@@ -1,0 +1,114 @@
+// A NIMBO device that lives in the program's own process.
+//
+// It answers the two-letter commands byte for byte as the hardware does, keeps
+// a 64 Ki-word memory, a 256-byte settings EEPROM, a firmware version and a
+// model character, and can be told to misbehave in every way a real link can.
+// Replies reach the host on a timing model (10 bits per byte at 125000 baud,
+// 2 ms latency timer, 62-byte USB packets) measured on a Clock that is either
+// virtual (tests, benchmarks) or real (a person trying the program).
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "link/Clock.h"
+
+namespace nimbo::sim {
+
+inline constexpr std::size_t kMemoryWords = 65536;
+inline constexpr std::size_t kMemoryBytes = kMemoryWords * 2;  // address A holds bytes 2A, 2A+1
+inline constexpr std::size_t kEepromBytes = 256;
+
+enum class Mode { Normal, Update };  // "IF" is answered only in update mode
+
+enum class Fault {
+  NoReply,          // the command is swallowed; nothing comes back
+  WrongEcho,        // the reply's two letters are wrong
+  WrongChecksum,    // the reply carries a wrong checksum byte ("RM", "RE")
+  Refuse,           // the acknowledge byte is not 0x01 (and a write stores nothing)
+  CorruptReadBack,  // one data byte of an "RM"/"RE" reply is flipped
+  DropWrite,        // a write is acknowledged but not stored
+  SplitReply,       // the reply arrives in two pieces, `splitGap` apart
+  SurplusBytes,     // `surplusCount` extra bytes follow the reply
+};
+
+struct FaultRule {
+  Fault fault = Fault::NoReply;
+  std::string command;          // "IF", "RM", "WM", "RE", "WE"; empty = any command
+  std::optional<int> address;   // memory or EEPROM address; empty = any address
+  int times = 1;                // matching exchanges to affect; -1 = every one
+  std::size_t splitAt = 1;      // SplitReply: bytes in the first piece
+  Micros splitGap = 0;          // SplitReply: delay of the second piece
+  std::size_t surplusCount = 1; // SurplusBytes: how many extra bytes
+};
+
+// Each exchange suffers each fault with the given probability, drawn from a
+// generator seeded with `seed`, so a run can be reproduced.
+struct RandomFaults {
+  std::uint64_t seed = 1;
+  double probability = 0.0;  // per fault kind and exchange
+};
+
+struct TraceEntry {
+  bool fromHost = true;  // true: a frame the device received; false: its reply
+  std::vector<std::uint8_t> bytes;
+};
+
+struct Timing {
+  std::uint32_t baud = 125000;         // 10 bits per byte on the wire
+  Micros latencyTimer = 2000;          // partial USB packets leave after this
+  std::size_t usbPacketPayload = 62;   // full packets leave at once
+  Micros memoryWriteProcessing = 0;    // device time to store a "WM" block
+  Micros eepromWriteProcessing = 0;    // device time to store a "WE" byte
+  Micros readTimeout = 250000;         // used when the host sets none
+};
+
+class SimulatedDevice {
+ public:
+  explicit SimulatedDevice(Clock& clock);
+  ~SimulatedDevice();
+  SimulatedDevice(const SimulatedDevice&) = delete;
+  SimulatedDevice& operator=(const SimulatedDevice&) = delete;
+
+  // --- Contents ---
+  std::span<std::uint8_t> Memory();  // kMemoryBytes
+  std::span<std::uint8_t> Eeprom();  // kEepromBytes
+  std::uint8_t& Version();           // major in the high nibble
+  std::uint8_t& Model();
+  Mode& CurrentMode();
+  // A realistic device: settings record and LED matrix text as shipped.
+  void LoadFactoryContents();
+
+  // --- Behaviour ---
+  Timing& TimingModel();
+  void AddFault(const FaultRule& rule);
+  void ClearFaults();
+  void SetRandomFaults(const RandomFaults& faults);
+  // Pulls the plug: every later host call fails with an I/O status.
+  void Unplug();
+  bool Unplugged() const;
+
+  // --- Observation ---
+  const std::vector<TraceEntry>& Trace() const;
+  void ClearTrace();
+
+  // --- Host side (used by SimulatedTransport) ---
+  void Receive(std::span<const std::uint8_t> bytes);  // bytes written by the host
+  // Moves up to destination.size() bytes that have reached the host by `now`
+  // into destination; returns the count.
+  std::size_t Deliver(std::span<std::uint8_t> destination, Micros now);
+  // When the next byte not yet delivered reaches the host, if any.
+  std::optional<Micros> NextArrival() const;
+  void Purge(bool receiveQueue, bool transmitQueue);
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace nimbo::sim

@@ -1,0 +1,66 @@
+// The D2XX calls served by a SimulatedDevice in the same process.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "link/Clock.h"
+#include "link/D2xx.h"
+#include "link/sim/SimulatedDevice.h"
+
+namespace nimbo::sim {
+
+class SimulatedTransport final : public D2xx {
+ public:
+  // The interface answers to `description` only (the common FTDI default).
+  SimulatedTransport(SimulatedDevice& device, Clock& clock,
+                     std::string description = "FT232R USB UART");
+
+  // No interface plugged in at all: every open fails with "not found".
+  void SetAbsent(bool absent);
+  // Makes the named call ("SetBaudRate", "SetTimeouts", ...) return `status`.
+  void FailCall(const std::string& call, FtStatus status);
+  // Every call made, in order, by name ("OpenEx", "SetBaudRate", ...).
+  const std::vector<std::string>& Calls() const;
+  // The settings the host made, for tests of the line set-up.
+  std::uint32_t BaudRate() const;
+  Micros ReadTimeout() const;
+
+  FtStatus OpenEx(const char* description, std::uint32_t flags, FtHandle& handle) override;
+  FtStatus SetBaudRate(FtHandle handle, std::uint32_t baud) override;
+  FtStatus SetFlowControl(FtHandle handle, std::uint16_t flow, std::uint8_t xon,
+                          std::uint8_t xoff) override;
+  FtStatus SetLatencyTimer(FtHandle handle, std::uint8_t milliseconds) override;
+  FtStatus SetUSBParameters(FtHandle handle, std::uint32_t inTransferSize,
+                            std::uint32_t outTransferSize) override;
+  FtStatus SetDataCharacteristics(FtHandle handle, std::uint8_t wordLength, std::uint8_t stopBits,
+                                  std::uint8_t parity) override;
+  FtStatus SetChars(FtHandle handle, std::uint8_t eventChar, std::uint8_t eventEnable,
+                    std::uint8_t errorChar, std::uint8_t errorEnable) override;
+  FtStatus SetTimeouts(FtHandle handle, std::uint32_t readTimeout,
+                       std::uint32_t writeTimeout) override;
+  FtStatus Write(FtHandle handle, std::span<const std::uint8_t> data,
+                 std::uint32_t& written) override;
+  FtStatus Read(FtHandle handle, std::span<std::uint8_t> destination,
+                std::uint32_t& returned) override;
+  FtStatus Purge(FtHandle handle, std::uint32_t mask) override;
+  FtStatus Close(FtHandle handle) override;
+
+ private:
+  // Records the call and returns the status a test asked for, if any.
+  std::optional<FtStatus> Enter(const char* call);
+
+  SimulatedDevice& device_;
+  Clock& clock_;
+  std::string description_;
+  bool absent_ = false;
+  FtHandle open_ = 0;
+  std::uint32_t baud_ = 0;
+  Micros readTimeout_ = 0;
+  std::vector<std::string> calls_;
+  std::vector<std::pair<std::string, FtStatus>> failures_;
+};
+
+}  // namespace nimbo::sim
