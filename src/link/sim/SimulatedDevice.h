@@ -39,12 +39,13 @@ enum class Fault {
 
 struct FaultRule {
   Fault fault = Fault::NoReply;
-  std::string command;          // "IF", "RM", "WM", "RE", "WE"; empty = any command
-  std::optional<int> address;   // memory or EEPROM address; empty = any address
-  int times = 1;                // matching exchanges to affect; -1 = every one
-  std::size_t splitAt = 1;      // SplitReply: bytes in the first piece
-  Micros splitGap = 0;          // SplitReply: delay of the second piece
-  std::size_t surplusCount = 1; // SurplusBytes: how many extra bytes
+  std::string command;           // "IF", "RM", "WM", "RE", "WE"; empty = any command
+  std::optional<int> address;    // memory or EEPROM address; empty = any address
+  int times = 1;                 // matching exchanges to affect; -1 = every one
+  std::size_t splitAt = 1;       // SplitReply: bytes in the first piece
+  Micros splitGap = 0;           // SplitReply: delay of the second piece
+  std::size_t surplusCount = 1;  // SurplusBytes: how many extra bytes
+  std::size_t corruptAt = 0;     // CorruptReadBack: data byte flipped ("RM": 0..63)
 };
 
 // Each exchange suffers each fault with the given probability, drawn from a
@@ -60,12 +61,12 @@ struct TraceEntry {
 };
 
 struct Timing {
-  std::uint32_t baud = 125000;         // 10 bits per byte on the wire
-  Micros latencyTimer = 2000;          // partial USB packets leave after this
-  std::size_t usbPacketPayload = 62;   // full packets leave at once
-  Micros memoryWriteProcessing = 0;    // device time to store a "WM" block
-  Micros eepromWriteProcessing = 0;    // device time to store a "WE" byte
-  Micros readTimeout = 250000;         // used when the host sets none
+  std::uint32_t baud = 125000;        // 10 bits per byte on the wire
+  Micros latencyTimer = 2000;         // partial USB packets leave after this
+  std::size_t usbPacketPayload = 62;  // full packets leave at once
+  Micros memoryWriteProcessing = 0;   // device time to store a "WM" block
+  Micros eepromWriteProcessing = 0;   // device time to store a "WE" byte
+  Micros readTimeout = 250000;        // used when the host sets none
 };
 
 class SimulatedDevice {
@@ -81,6 +82,11 @@ class SimulatedDevice {
   std::uint8_t& Version();           // major in the high nibble
   std::uint8_t& Model();
   Mode& CurrentMode();
+  std::span<const std::uint8_t> Memory() const;
+  std::span<const std::uint8_t> Eeprom() const;
+  std::uint8_t Version() const;
+  std::uint8_t Model() const;
+  Mode CurrentMode() const;
   // A realistic device: settings record and LED matrix text as shipped.
   void LoadFactoryContents();
 
@@ -96,6 +102,8 @@ class SimulatedDevice {
   // --- Observation ---
   const std::vector<TraceEntry>& Trace() const;
   void ClearTrace();
+  // True after bytes that are no command, until the next purge.
+  bool Confused() const;
 
   // --- Host side (used by SimulatedTransport) ---
   void Receive(std::span<const std::uint8_t> bytes);  // bytes written by the host

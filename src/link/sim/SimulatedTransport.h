@@ -20,7 +20,8 @@ class SimulatedTransport final : public D2xx {
 
   // No interface plugged in at all: every open fails with "not found".
   void SetAbsent(bool absent);
-  // Makes the named call ("SetBaudRate", "SetTimeouts", ...) return `status`.
+  // Makes the named call ("SetBaudRate", "SetTimeouts", ...) return `status`
+  // from now on, without doing anything; status 0 makes it work again.
   void FailCall(const std::string& call, FtStatus status);
   // Every call made, in order, by name ("OpenEx", "SetBaudRate", ...).
   const std::vector<std::string>& Calls() const;
@@ -51,12 +52,15 @@ class SimulatedTransport final : public D2xx {
  private:
   // Records the call and returns the status a test asked for, if any.
   std::optional<FtStatus> Enter(const char* call);
+  // Enter, then the checks every call on an open handle makes.
+  std::optional<FtStatus> EnterOpen(const char* call, FtHandle handle);
 
   SimulatedDevice& device_;
   Clock& clock_;
   std::string description_;
   bool absent_ = false;
   FtHandle open_ = 0;
+  FtHandle nextHandle_ = 0x4E01;  // each open gets a fresh handle, so stale ones are refused
   std::uint32_t baud_ = 0;
   Micros readTimeout_ = 0;
   std::vector<std::string> calls_;

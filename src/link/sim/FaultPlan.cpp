@@ -1,0 +1,114 @@
+#include "link/sim/FaultPlan.h"
+
+#include <algorithm>
+
+namespace nimbo::sim {
+namespace {
+
+// Random split gaps reach past the host's 250 ms read time-out now and then.
+constexpr Micros kLongestRandomGap = 400'000;
+constexpr std::uint64_t kMostRandomSurplus = 8;
+
+std::size_t IndexOf(Fault fault) {
+  return static_cast<std::size_t>(fault);
+}
+
+bool Matches(const FaultRule& rule, const CommandShape& shape, std::optional<int> address) {
+  if (rule.times == 0) {
+    return false;
+  }
+  if (!rule.command.empty() && rule.command != NameOf(shape.command)) {
+    return false;
+  }
+  return !rule.address || (address && *rule.address == *address);
+}
+
+}  // namespace
+
+bool ExchangeFaults::Any() const {
+  return std::any_of(active.begin(), active.end(), [](bool on) { return on; });
+}
+
+void FaultPlan::Clear() {
+  rules_.clear();
+  random_ = RandomFaults{};
+}
+
+void FaultPlan::SetRandom(const RandomFaults& faults) {
+  random_ = faults;
+  generator_.seed(faults.seed);
+}
+
+ExchangeFaults FaultPlan::Draw(const CommandShape& shape, std::optional<int> address) {
+  ExchangeFaults out;
+  ApplyRules(shape, address, out);
+  if (random_.probability > 0.0) {
+    ApplyRandom(shape, out);
+  }
+  return out;
+}
+
+void FaultPlan::ApplyRules(const CommandShape& shape, std::optional<int> address,
+                           ExchangeFaults& out) {
+  for (FaultRule& rule : rules_) {
+    if (!Matches(rule, shape, address) || out.Has(rule.fault)) {
+      continue;
+    }
+    out.active[IndexOf(rule.fault)] = true;
+    if (rule.fault == Fault::SplitReply) {
+      out.splitAt = rule.splitAt;
+      out.splitGap = rule.splitGap;
+    } else if (rule.fault == Fault::SurplusBytes) {
+      out.surplus.assign(rule.surplusCount, 0x00);
+    } else if (rule.fault == Fault::CorruptReadBack) {
+      out.corruptAt = rule.corruptAt;
+    }
+    if (rule.times > 0) {
+      --rule.times;
+    }
+  }
+  std::erase_if(rules_, [](const FaultRule& rule) { return rule.times == 0; });
+}
+
+void FaultPlan::ApplyRandom(const CommandShape& shape, ExchangeFaults& out) {
+  // One draw per kind on every exchange keeps the sequence in step whatever
+  // the rules did.
+  std::array<bool, kFaultKinds> struck{};
+  for (bool& hit : struck) {
+    hit = Uniform() < random_.probability;
+  }
+  for (std::size_t kind = 0; kind < kFaultKinds; ++kind) {
+    if (!struck[kind] || out.active[kind]) {
+      continue;
+    }
+    out.active[kind] = true;
+    switch (static_cast<Fault>(kind)) {
+      case Fault::SplitReply:
+        out.splitAt =
+            1 + static_cast<std::size_t>(Below(std::max<std::size_t>(shape.replyLength - 1, 1)));
+        out.splitGap = static_cast<Micros>(Below(kLongestRandomGap));
+        break;
+      case Fault::SurplusBytes:
+        out.surplus.resize(1 + Below(kMostRandomSurplus));
+        for (std::uint8_t& byte : out.surplus) {
+          byte = static_cast<std::uint8_t>(Below(256));
+        }
+        break;
+      case Fault::CorruptReadBack:
+        out.corruptAt = static_cast<std::size_t>(Below(kBlockBytes));
+        break;
+      default:
+        break;
+    }
+  }
+}
+
+double FaultPlan::Uniform() {
+  return static_cast<double>(generator_() >> 11) * 0x1.0p-53;
+}
+
+std::uint64_t FaultPlan::Below(std::uint64_t bound) {
+  return generator_() % bound;
+}
+
+}  // namespace nimbo::sim
