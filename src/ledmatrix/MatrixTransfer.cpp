@@ -1,0 +1,142 @@
+#include "ledmatrix/MatrixTransfer.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+#include "ledmatrix/MatrixString.h"
+#include "link/Frames.h"
+
+namespace nimbo::ledmatrix {
+
+namespace {
+
+constexpr int kBlocks = 24;
+constexpr std::int32_t kFirstAddress = 0x2000;
+constexpr std::int32_t kAddressStep = 32;  // device addresses count 2-byte units
+constexpr std::int32_t kOffsetStep = static_cast<std::int32_t>(kBlockSize);
+constexpr int kAttemptsPerBlock = 10;  // shared by the write and the verify of a block
+constexpr std::size_t kTransferBytes = kBlocks * kBlockSize;  // MemoryImage 0..1535
+
+constexpr const char* kWriteFailureText = "Device write error! Data is corrupted!  Re-try update!";
+constexpr const char* kWriteFailureTitle = "Write Failure!";
+constexpr const char* kVerifyFailureText =
+    "Device verify error!  Data is corrupted!  Re-try update!";
+constexpr const char* kVerifyFailureTitle = "Verify Failure!";
+
+// Callers normally size MemoryImage first; a missing array is sized rather
+// than read or written out of bounds.
+void EnsureTransferRoom(NIMBOmodule& module) {
+  if (module.MemoryImage.size() < kTransferBytes) {
+    module.SizeSharedArrays();
+  }
+}
+
+void StartAtFirstBlock(NIMBOmodule& module) {
+  module.BlockAddress = kFirstAddress;
+  module.BlockOffset = 0;
+}
+
+void AdvanceBlock(NIMBOmodule& module) {
+  module.BlockOffset += kOffsetStep;
+  module.BlockAddress += kAddressStep;
+}
+
+// The device's checksum of the block just read. A block that arrives with a
+// checksum that does not match its bytes was corrupted on the way and is read
+// again, so that a damaged string is never taken for the device's.
+bool ReadChecksumMatches(const NIMBOmodule& module) {
+  const auto address = frames::SplitAddress(module.BlockAddress);
+  const auto offset = static_cast<std::size_t>(module.BlockOffset);
+  // Events run between attempts may have replaced MemoryImage.
+  if (!address || module.MemoryImage.size() < offset + kBlockSize) {
+    return false;
+  }
+  const std::span<const std::uint8_t> block(module.MemoryImage.data() + offset, kBlockSize);
+  return frames::Checksum(*address, block) == module.BlockChecksum;
+}
+
+// Reads one block, retrying; false once the budget is spent.
+bool ReadBlock(NIMBOmodule& module) {
+  int budget = kAttemptsPerBlock;
+  module.Ui().ProcessEvents();
+  for (;;) {
+    module.ReadMemoryBlock();
+    if (module.LinkStatus == 0 && !ReadChecksumMatches(module)) {
+      module.LinkStatus = kLinkReadFailure;
+    }
+    if (module.LinkStatus == 0) {
+      return true;
+    }
+    module.Ui().ProcessEvents();
+    if (--budget == 0) {
+      return false;
+    }
+  }
+}
+
+void CopyBlockOut(NIMBOmodule& module) {
+  EnsureTransferRoom(module);  // events run before the block may have replaced MemoryImage
+  const auto offset = static_cast<std::size_t>(module.BlockOffset);
+  for (std::size_t i = 0; i < kBlockSize; ++i) {
+    module.BlockOut[i] = module.MemoryImage[offset + i];
+  }
+}
+
+// Writes and verifies one block; shows the failure message and returns false
+// once the shared budget is spent.
+bool StoreBlock(NIMBOmodule& module) {
+  int budget = kAttemptsPerBlock;
+  module.Ui().ProcessEvents();
+  for (;;) {
+    CopyBlockOut(module);
+    module.WriteMemoryBlock();
+    if (module.LinkStatus == 0) {
+      break;
+    }
+    if (--budget == 0) {
+      module.Ui().ShowMessage(kWriteFailureText, kWriteFailureTitle, MessageIcon::None);
+      return false;
+    }
+  }
+  for (;;) {
+    // A failed verify reads the block again without writing it again.
+    module.VerifyMemoryBlock();
+    if (module.LinkStatus == 0) {
+      return true;
+    }
+    if (--budget == 0) {
+      module.Ui().ShowMessage(kVerifyFailureText, kVerifyFailureTitle, MessageIcon::None);
+      return false;
+    }
+  }
+}
+
+}  // namespace
+
+void GetMatrixStringButton_Click(NIMBOmodule& module) {
+  module.DeviceFound = kFalse;
+  EnsureTransferRoom(module);
+  StartAtFirstBlock(module);
+  for (int block = 0; block < kBlocks; ++block) {
+    if (!ReadBlock(module)) {
+      return;  // MatrixString keeps its old value; the blocks read so far stay
+    }
+    AdvanceBlock(module);
+  }
+  module.MatrixString = DecodeMatrixString(module);
+  module.DeviceFound = kTrue;
+}
+
+void StoreMatrixStringButton_Click(NIMBOmodule& module) {
+  EnsureTransferRoom(module);
+  StartAtFirstBlock(module);
+  for (int block = 0; block < kBlocks; ++block) {
+    if (!StoreBlock(module)) {
+      return;
+    }
+    AdvanceBlock(module);
+  }
+}
+
+}  // namespace nimbo::ledmatrix
