@@ -9,6 +9,8 @@
 
 class QMenu;
 class QAction;
+class QLabel;
+class QProgressBar;
 
 namespace nimbo::shell {
 
@@ -26,6 +28,14 @@ class Navigator {
   virtual void ShowAbout(QWidget* parent) = 0;
   // Unloads the start-up window: closes the link and ends the program.
   virtual void UnloadLoader() = 0;
+
+  // False for a window that this build does not have yet: its "Function"
+  // menu entry stays disabled.
+  virtual bool IsAvailable(WindowId /*target*/) const { return true; }
+  // Where the program's status texts and progress go while the window that
+  // registered them is current (nullptr: nowhere).
+  virtual void AttachStatusLabel(QLabel* /*label*/) {}
+  virtual void AttachProgressBar(QProgressBar* /*bar*/) {}
 };
 
 class WorkingWindow : public QMainWindow {
@@ -45,6 +55,14 @@ class WorkingWindow : public QMainWindow {
   // Unloads the window by program code (navigation): QuitRequested = 0.
   void UnloadByProgram();
 
+  // Closes the window as the user does from its frame: QuitRequested = -1 and
+  // the program ends. Returns false when the window refuses (MayClose()).
+  bool CloseAsUser();
+
+  // True once the window has been unloaded (it is then only waiting to be
+  // destroyed).
+  bool Unloaded() const { return unloaded_; }
+
  protected:
   // The window's own loading, after the link head succeeded.
   virtual void LoadContents() = 0;
@@ -60,14 +78,23 @@ class WorkingWindow : public QMainWindow {
   QMenu* FunctionMenu() const { return functionMenu_; }
   QMenu* HelpMenu() const { return helpMenu_; }
 
+  // The window's status line and progress bar receive what the core reports
+  // through the UserInterface while this window is current.
+  void RegisterStatusLabel(QLabel* label);
+  void RegisterProgressBar(QProgressBar* bar);
+
  private:
   void BuildMenus();
+  QAction* AddWindowEntry(WindowId target, const QString& caption, const char* name);
+  // Form_Unload: a close by the user unloads the start-up window as well.
+  void Form_Unload();
 
   NIMBOmodule& module_;
   Navigator& navigator_;
   WindowId id_;
   QMenu* functionMenu_ = nullptr;
   QMenu* helpMenu_ = nullptr;
+  bool unloaded_ = false;
 };
 
 // "NIMBO Control v1.00" from the program's version, and a window's suffix.
