@@ -1,0 +1,414 @@
+// The configuration window against the simulated device: what it shows, what
+// each control stores, and what reaches the device's EEPROM.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QtTest>
+#include <memory>
+
+#include "link/sim/SimulatedDevice.h"
+#include "link/sim/SimulatedTransport.h"
+#include "settings/gui/ColorSwatch.h"
+#include "settings/gui/frmConfig.h"
+#include "support/RecordingUserInterface.h"
+
+using nimbo::settings::gui::ColorSwatch;
+using nimbo::settings::gui::frmConfig;
+using Bytes = std::vector<int>;
+
+namespace {
+
+// A device image with an unknown ROM bank mask (byte 8 = 0x17) and a reset
+// time-out of 0, which the window replaces by its entries' values.
+Bytes SampleImage() {
+  Bytes image(68);
+  for (int i = 16; i < 64; ++i) {
+    image[i] = i;  // colours: slot 0 = (40, 41, 42), ROM 1 = (16, 17, 18)
+  }
+  const Bytes head{0xA5, 0x0B, 0x01, 0x83, 0x02, 0x04, 0x03, 4, 0x17, 0, 0, 0, 200, 1, 0xF4, 133};
+  std::copy(head.begin(), head.end(), image.begin());
+  image[64] = 1, image[65] = 219, image[66] = 2, image[67] = 13;  // 4.75 V, 5.25 V
+  return image;
+}
+
+// Bytes 1..67 of the factory settings, written out by hand.
+const Bytes kDefaults{7,  1,   2,   3,  4,  0,  9,  56, 0,  100, 0,   150,
+                      1,  44,  178,                                         // bytes 1..15
+                      0,  0,   0,   15, 0,  0,  0,  15, 0,  0,   0,   15,   // ROM 1..4
+                      15, 15,  0,   0,  15, 15, 15, 0,  15, 15,  15,  15,   // ROM 5..8
+                      15, 0,   0,   0,  15, 0,  15, 0,  0,  0,   15,  0,    // slots 0..3
+                      0,  15,  15,  0,  0,  15, 0,  0,  0,  255, 255, 255,  // slots 4..7
+                      1,  209, 2,   23};                                    // 4.65 V, 5.35 V
+
+// The combo boxes in the order in which the window shows them.
+const QStringList kCombos{
+    "LED1Combo",         "LED2Combo",       "LED3Combo",       "LED4Combo",
+    "ROMCombo",          "ResetTypeCombo",  "OLEDScreenCombo", "OLEDBrightnessCombo",
+    "ResetTimeoutCombo", "ROMTimeoutCombo", "MenuTimeoutCombo"};
+
+class Navigator final : public nimbo::shell::Navigator {
+ public:
+  void Navigate(nimbo::shell::WindowId) override {}
+  void InvokeForum() override {}
+  void ShowAbout(QWidget*) override {}
+  void UnloadLoader() override { ++unloads; }
+  int unloads = 0;
+};
+
+}  // namespace
+
+class frmConfigTest : public QObject {
+  Q_OBJECT
+
+ private:
+  nimbo::VirtualClock clock_;
+  std::unique_ptr<nimbo::sim::SimulatedDevice> device_;
+  std::unique_ptr<nimbo::sim::SimulatedTransport> transport_;
+  nimbo::test::RecordingUserInterface ui_;
+  std::unique_ptr<nimbo::NIMBOmodule> module_;
+  Navigator navigator_;
+  std::unique_ptr<frmConfig> window_;
+
+  void SetDevice(const Bytes& image) {
+    for (std::size_t i = 0; i < image.size(); ++i) {
+      device_->Eeprom()[i] = static_cast<std::uint8_t>(image[i]);
+    }
+  }
+  Bytes DeviceBytes() const { return {device_->Eeprom().begin(), device_->Eeprom().begin() + 68}; }
+  Bytes ImageBytes() const {
+    return {module_->SettingsBytes.begin(), module_->SettingsBytes.begin() + 68};
+  }
+  void Open() {
+    window_ = std::make_unique<frmConfig>(*module_, navigator_);
+    QVERIFY(window_->Form_Load());
+    window_->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+  }
+  template <typename T>
+  T* Find(const QString& name) const {
+    T* control = window_->findChild<T*>(name);
+    if (control == nullptr) {
+      qFatal("no control %s", qPrintable(name));
+    }
+    return control;
+  }
+  QString Shown(const char* combo) const { return Find<QComboBox>(combo)->currentText(); }
+  QStringList ShownEntries() const {
+    QStringList shown;
+    for (const QString& combo : kCombos) {
+      shown << Find<QComboBox>(combo)->currentText();
+    }
+    return shown;
+  }
+  void Pick(const char* combo, const QString& entry) {
+    auto* box = Find<QComboBox>(combo);
+    box->setCurrentIndex(box->findText(entry));
+    emit box->activated(box->currentIndex());
+  }
+  void Type(const QString& box, const QString& text, Qt::Key leaveBy = Qt::Key_Tab) {
+    auto* edit = Find<QLineEdit>(box);
+    edit->setFocus();
+    edit->selectAll();
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    QTest::keyClicks(edit, text);
+    QTest::keyClick(edit, leaveBy);
+  }
+  QString Status() const { return Find<QLabel>("Status_txt")->text(); }
+  int Frames(const char* command) const {
+    int count = 0;
+    for (const auto& entry : device_->Trace()) {
+      count += entry.fromHost && entry.bytes.size() >= 2 && entry.bytes[0] == command[0] &&
+               entry.bytes[1] == command[1];
+    }
+    return count;
+  }
+
+ private slots:
+  void init() {
+    device_ = std::make_unique<nimbo::sim::SimulatedDevice>(clock_);
+    transport_ = std::make_unique<nimbo::sim::SimulatedTransport>(*device_, clock_);
+    ui_ = {};
+    module_ = std::make_unique<nimbo::NIMBOmodule>(*transport_, ui_);
+    SetDevice(SampleImage());
+  }
+  void cleanup() { window_.reset(); }
+
+  void loadShowsTheDeviceAndStoresEntriesShown() {
+    Open();
+    QCOMPARE(window_->windowTitle(), QString("NIMBO Control v1.00 - Configuration"));
+    QCOMPARE(ShownEntries(),
+             QStringList({"STATUS", "ROM", "IRQ", "EXROM", "1 bank (2764)", "RESET + EXROM",
+                          "Flipped", "50%", "1000ms", "2000ms", "5000ms"}));
+    QVERIFY(Find<QCheckBox>("VoltageMonitor_box")->isChecked());
+    QVERIFY(!Find<QCheckBox>("Flash_box")->isChecked());
+    QCOMPARE(Find<QLineEdit>("VoltageOffsetTextBox")->text(), QString("- 5"));
+    QCOMPARE(Find<QLineEdit>("MinVoltageTextBox")->text(), QString("4.75"));
+    QCOMPARE(Find<QLineEdit>("MaxVoltageTextBox")->text(), QString("5.25"));
+    QCOMPARE(Find<ColorSwatch>("ColorButton0")->Color(), 40u + 41u * 256 + 42u * 65536);
+    QCOMPARE(Find<ColorSwatch>("ColorButton8")->Color(), 16u + 17u * 256 + 18u * 65536);
+    QCOMPARE(Find<QComboBox>("LED3Combo")->toolTip(),
+             QString("Selects what function is assigned to LED 3"));
+    QCOMPARE(Find<QPushButton>("ColorButton15")->toolTip(),
+             QString("Click to select color for LED when ROM 8 is selected."));
+    QVERIFY(window_->focusWidget() == Find<QWidget>("MyFocus"));
+    QCOMPARE(Status(), QString());
+    QCOMPARE(ui_.beeps, 0);
+
+    // Saving untouched writes the entries shown for the unknown values.
+    Bytes expected = SampleImage();
+    expected[8] = 0x07;  // bank mask cleared, bits 0..2 kept
+    expected[10] = 100;  // "1000ms"
+    QCOMPARE(ImageBytes(), expected);
+    Find<QPushButton>("SaveSettings")->click();
+    QCOMPARE(DeviceBytes(), expected);
+    QCOMPARE(Status(), QString());
+  }
+
+  void defaultSettingsReachTheDeviceOnlyWithSave() {
+    Open();
+    Find<QPushButton>("DefaultSettings")->click();
+    QCOMPARE(ShownEntries(),
+             QStringList({"STATUS", "IRQ", "ROM", "EXROM", "8 banks (27512)", "RESET + EXROM",
+                          "Normal", "100%", "1000ms", "1500ms", "3000ms"}));
+    QVERIFY(Find<QCheckBox>("Flash_box")->isChecked());
+    QCOMPARE(Find<QLineEdit>("VoltageOffsetTextBox")->text(), QString("- 50"));
+    QCOMPARE(Find<QLineEdit>("MinVoltageTextBox")->text(), QString("4.65"));
+    QCOMPARE(Find<QLineEdit>("MaxVoltageTextBox")->text(), QString("5.35"));
+    QCOMPARE(DeviceBytes(), SampleImage());
+
+    Find<QPushButton>("SaveSettings")->click();
+    Bytes expected{0xA5};
+    expected.insert(expected.end(), kDefaults.begin(), kDefaults.end());
+    QCOMPARE(DeviceBytes(), expected);
+  }
+
+  void ledEnablingChain() {
+    Open();
+    Pick("LED2Combo", "OFF");
+    Pick("LED1Combo", "OFF");
+    auto enabled = [this] {
+      QString states;
+      for (int led = 1; led <= 4; ++led) {
+        const bool combo = Find<QComboBox>(QString("LED%1Combo").arg(led))->isEnabled();
+        const bool label = Find<QLabel>(QString("LED%1Text").arg(led))->isEnabled();
+        states += combo != label ? 'x' : combo ? '1' : '0';
+      }
+      return states;
+    };
+    QCOMPARE(enabled(), QString("1000"));
+    QCOMPARE(Shown("LED3Combo"), QString("IRQ"));  // disabled combos keep their entries
+    Pick("LED1Combo", "STATUS");
+    QCOMPARE(enabled(), QString("1100"));
+    Pick("LED2Combo", "IRQ");
+    QCOMPARE(enabled(), QString("1111"));
+    QCOMPARE(ImageBytes()[5], 0x04);
+  }
+
+  void romSwatchesFollowTheBankCount() {
+    Open();
+    const QStringList entries{"1 bank (2764)", "2 banks (27128)", "4 banks (27256)",
+                              "8 banks (27512)"};
+    for (int k = 0; k < entries.size(); ++k) {
+      Pick("ROMCombo", entries[k]);
+      for (int slot = 0; slot < 16; ++slot) {
+        const bool expected = slot < 8 || slot - 8 < (1 << k);
+        QCOMPARE(Find<QPushButton>(QString("ColorButton%1").arg(slot))->isEnabled(), expected);
+        QVERIFY(Find<QLabel>(QString("Colors_txt%1").arg(slot))->isEnabled());
+      }
+      QCOMPARE(ImageBytes()[8], 0x07 | (((1 << k) - 1) << 3));
+    }
+  }
+
+  void voltageBoxes_data() {
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<int>("beeps");
+    QTest::addColumn<Bytes>("stored");  // at 64..65, 66..67 or 15
+    QTest::newRow("min below") << "MinVoltageTextBox"
+                               << "4.3"
+                               << "4.50" << 1 << Bytes{1, 194};
+    QTest::newRow("min above") << "MinVoltageTextBox"
+                               << "5"
+                               << "4.95" << 1 << Bytes{1, 239};
+    QTest::newRow("min on limit") << "MinVoltageTextBox"
+                                  << "4.95"
+                                  << "4.95" << 0 << Bytes{1, 239};
+    QTest::newRow("min empty") << "MinVoltageTextBox"
+                               << ""
+                               << "4.50" << 1 << Bytes{1, 194};
+    QTest::newRow("min letters") << "MinVoltageTextBox"
+                                 << "4a.7X5"
+                                 << "4.75" << 0 << Bytes{1, 219};
+    QTest::newRow("max above") << "MaxVoltageTextBox"
+                               << "5.6"
+                               << "5.5" << 1 << Bytes{2, 38};
+    QTest::newRow("max on limit") << "MaxVoltageTextBox"
+                                  << "5.05"
+                                  << "5.05" << 0 << Bytes{1, 249};
+    QTest::newRow("offset below") << "VoltageOffsetTextBox"
+                                  << "-200"
+                                  << "-127" << 1 << Bytes{255};
+    QTest::newRow("offset above") << "VoltageOffsetTextBox"
+                                  << "130"
+                                  << "127" << 1 << Bytes{127};
+    QTest::newRow("offset negative") << "VoltageOffsetTextBox"
+                                     << "-3"
+                                     << "-3" << 0 << Bytes{131};
+    QTest::newRow("offset empty") << "VoltageOffsetTextBox"
+                                  << ""
+                                  << "" << 0 << Bytes{0};
+  }
+  void voltageBoxes() {
+    QFETCH(QString, box);
+    QFETCH(QString, typed);
+    QFETCH(QString, shown);
+    QFETCH(int, beeps);
+    QFETCH(Bytes, stored);
+    Open();
+    Type(box, typed);
+    QCOMPARE(Find<QLineEdit>(box)->text(), shown);
+    QCOMPARE(ui_.beeps, beeps);
+    const int at = box.startsWith("Min") ? 64 : box.startsWith("Max") ? 66 : 15;
+    const Bytes image = ImageBytes();
+    QCOMPARE(Bytes(image.begin() + at, image.begin() + at + stored.size()), stored);
+  }
+
+  void enterStoresAndMovesToTheFocusSink() {
+    Open();
+    Type("MinVoltageTextBox", "4.8", Qt::Key_Return);
+    QVERIFY(window_->focusWidget() == Find<QWidget>("MyFocus"));
+    QCOMPARE(ImageBytes()[64], 1);
+    QCOMPARE(ImageBytes()[65], 224);
+  }
+
+  void typedValueIsStoredBeforeSave_data() {
+    QTest::addColumn<bool>("byMouse");
+    QTest::newRow("mouse click") << true;
+    QTest::newRow("click without focus change") << false;
+  }
+  void typedValueIsStoredBeforeSave() {
+    QFETCH(bool, byMouse);
+    Open();
+    auto* edit = Find<QLineEdit>("MaxVoltageTextBox");
+    edit->setFocus();
+    edit->selectAll();
+    QTest::keyClicks(edit, "5.4");
+    auto* save = Find<QPushButton>("SaveSettings");
+    byMouse ? QTest::mouseClick(save, Qt::LeftButton) : save->click();
+    QCOMPARE(DeviceBytes()[66], 2);
+    QCOMPARE(DeviceBytes()[67], 28);
+  }
+
+  void clearingEnabledDisablesTheVoltageFields() {
+    Open();
+    Find<QPushButton>("DefaultSettings")->click();
+    Find<QCheckBox>("VoltageMonitor_box")->click();
+    QCOMPARE(ImageBytes()[1], 7 & ~2);
+    auto* flash = Find<QCheckBox>("Flash_box");
+    QVERIFY(flash->isChecked() && !flash->isEnabled());
+    for (const char* name : {"MinVoltageTextBox", "MaxVoltageTextBox", "VoltageOffsetTextBox",
+                             "MinimumText", "MaximumText", "OffsetText"}) {
+      QVERIFY2(!Find<QWidget>(name)->isEnabled(), name);
+    }
+  }
+
+  void swatchStoresAcceptedColourOnly() {
+    Open();
+    std::optional<std::uint32_t> answer = 0x0A0B0C;
+    std::uint32_t started = 0;
+    window_->SetColorChooser(
+        [&](std::uint32_t start, const nimbo::settings::gui::ColorPreview& preview, QWidget*) {
+          started = start;
+          preview(0x777777);
+          return answer;
+        });
+    auto* swatch = Find<ColorSwatch>("ColorButton4");
+    swatch->click();
+    QCOMPARE(started, 52u + 53u * 256 + 54u * 65536);  // slot 4 at bytes 52..54
+    QCOMPARE(module_->ColorSlot, 4);
+    QCOMPARE(swatch->Color(), 0x0A0B0Cu);
+    const Bytes image = ImageBytes();
+    QCOMPARE(Bytes(image.begin() + 52, image.begin() + 55), (Bytes{0x0C, 0x0B, 0x0A}));
+    answer.reset();
+    swatch->click();
+    QCOMPARE(swatch->Color(), 0x0A0B0Cu);
+    QCOMPARE(ImageBytes()[52], 0x0C);
+  }
+
+  void failedLoadKeepsImageAndControls() {
+    Open();
+    const Bytes before = ImageBytes();
+    SetDevice(Bytes(68, 0x11));
+    device_->AddFault({nimbo::sim::Fault::NoReply, "RE", 30});
+    Find<QPushButton>("LoadSettings")->click();
+    QCOMPARE(Status(), QString("Read Error!"));
+    QCOMPARE(ui_.beeps, 1);
+    QCOMPARE(ImageBytes(), before);
+    QCOMPARE(Shown("LED1Combo"), QString("STATUS"));
+
+    Find<QPushButton>("LoadSettings")->click();  // the fault has passed
+    QCOMPARE(Status(), QString());
+    QCOMPARE(Shown("LED1Combo"), QString("STATUS"));  // 0x11 AND 7 = 1
+    QCOMPARE(Shown("OLEDScreenCombo"), QString("Flipped"));
+  }
+
+  void transferFailuresAreReported() {
+    device_->AddFault({nimbo::sim::Fault::NoReply, "RE", 5});
+    Open();
+    QCOMPARE(Status(), QString("Read Error!"));
+    QCOMPARE(ui_.beeps, 1);
+    device_->AddFault({nimbo::sim::Fault::NoReply, "WE", 10});
+    Find<QPushButton>("SaveSettings")->click();
+    QCOMPARE(Status(), QString("Write Error!"));
+    QCOMPARE(ui_.beeps, 2);
+  }
+
+  void nothingStartsDuringATransfer() {
+    Open();
+    device_->ClearTrace();
+    int chooserCalls = 0;
+    window_->SetColorChooser(
+        [&](std::uint32_t, const nimbo::settings::gui::ColorPreview&, QWidget*) {
+          ++chooserCalls;
+          return std::optional<std::uint32_t>(0);
+        });
+    bool closeRefused = false;
+    ui_.onProcessEvents = [&] {
+      ui_.onProcessEvents = nullptr;
+      QVERIFY(window_->Busy());
+      QTest::mouseClick(Find<QPushButton>("SaveSettings"), Qt::LeftButton);
+      Find<QPushButton>("SaveSettings")->click();
+      Find<QPushButton>("LoadSettings")->click();
+      Find<QPushButton>("DefaultSettings")->click();
+      Find<QPushButton>("ColorButton0")->click();
+      closeRefused = !window_->CloseAsUser();
+    };
+    Find<QPushButton>("LoadSettings")->click();
+    QCOMPARE(Frames("RE"), 68);
+    QCOMPARE(Frames("WE"), 0);
+    QCOMPARE(chooserCalls, 0);
+    QCOMPARE(ImageBytes()[7], 4);  // not the default 9
+    QVERIFY(closeRefused);
+    QCOMPARE(navigator_.unloads, 0);
+    QVERIFY(!window_->Busy());
+  }
+
+  void unlistedValuesKeepTheirBytes() {
+    Bytes image = SampleImage();
+    image[3] = 0x06;  // LED 2 function 6
+    image[7] = 12;    // brightness beyond "100%"
+    SetDevice(image);
+    Open();
+    QCOMPARE(ImageBytes()[3], 0x06);
+    QCOMPARE(ImageBytes()[7], 12);
+    QVERIFY(Find<QComboBox>("LED3Combo")->isEnabled());  // an unlisted LED 2 is not "OFF"
+    Pick("OLEDBrightnessCombo", "20%");
+    QCOMPARE(ImageBytes()[7], 1);
+  }
+};
+
+QTEST_MAIN(frmConfigTest)
+#include "frmConfigTest.moc"
