@@ -38,8 +38,8 @@ class VirtualClock final : public Clock {
 class SteadyClock final : public Clock {
  public:
   Micros Now() const override {
-    return std::chrono::duration_cast<std::chrono::microseconds>(
-               std::chrono::steady_clock::now() - start_)
+    return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() -
+                                                                 start_)
         .count();
   }
   void SleepUntil(Micros deadline) override {
