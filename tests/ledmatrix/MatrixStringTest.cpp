@@ -1,18 +1,25 @@
-// The matrix text's character set and the 768-byte image codec.
+// The LED Matrix String: its character set, the 768-byte image codec, and
+// reading and storing it against the simulated device.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <random>
+#include <span>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "ledmatrix/MatrixString.h"
 #include "ledmatrix/MatrixText.h"
+#include "ledmatrix/MatrixTransfer.h"
 #include "ledmatrix/Windows1252.h"
+#include "link/Clock.h"
 #include "link/NimboModule.h"
-#include "link/UserInterface.h"
+#include "link/sim/SimulatedDevice.h"
 #include "link/sim/SimulatedTransport.h"
+#include "support/RecordingUserInterface.h"
 
 namespace nimbo::ledmatrix {
 namespace {
@@ -30,44 +37,30 @@ char32_t ExpectedCodePoint(std::uint8_t code) {
 
 // A plain UTF-8 writer kept apart from the one under test.
 std::string Utf8Of(char32_t c) {
-  std::string s;
   if (c < 0x80) {
-    s += static_cast<char>(c);
-  } else if (c < 0x800) {
-    s += static_cast<char>(0xC0 | (c >> 6));
-    s += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    s += static_cast<char>(0xE0 | (c >> 12));
-    s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    s += static_cast<char>(0x80 | (c & 0x3F));
+    return std::string(1, static_cast<char>(c));
   }
-  return s;
+  if (c < 0x800) {
+    return {static_cast<char>(0xC0 | (c >> 6)), static_cast<char>(0x80 | (c & 0x3F))};
+  }
+  return {static_cast<char>(0xE0 | (c >> 12)), static_cast<char>(0x80 | ((c >> 6) & 0x3F)),
+          static_cast<char>(0x80 | (c & 0x3F))};
 }
 
-std::string Repeated(const std::string& piece, int times) {
-  std::string text;
-  for (int i = 0; i < times; ++i) {
-    text += piece;
-  }
-  return text;
-}
-
-std::string TextOfCodes(const std::vector<std::uint8_t>& codes) {
-  std::string text;
-  for (const std::uint8_t code : codes) {
-    text += Utf8Of(ExpectedCodePoint(code));
-  }
-  return text;
-}
-
-// The image as the device stores it, built cell by cell.
-std::vector<std::uint8_t> ExpectedImage(const std::vector<std::uint8_t>& codes) {
-  std::vector<std::uint8_t> image(768, 0);
+// The image as the device stores it, built cell by cell, then the device
+// copy's tail (MemoryImage 768..1535) filled with `tail`.
+std::vector<std::uint8_t> ExpectedImage(const std::vector<std::uint8_t>& codes, std::uint8_t tail) {
+  std::vector<std::uint8_t> image(1536, tail);
+  std::fill_n(image.begin(), 768, 0);
   for (std::size_t i = 0; i < codes.size(); ++i) {
     image[2 * i] = codes[i];
     image[2 * i + 1] = 0x34;
   }
   return image;
+}
+
+constexpr int BlockAddress(int block) {
+  return 0x2000 + 32 * block;
 }
 
 TEST(Windows1252Test, EveryByteMapsToItsCodePointAndBack) {
@@ -78,92 +71,106 @@ TEST(Windows1252Test, EveryByteMapsToItsCodePointAndBack) {
   }
 }
 
-TEST(MatrixTextTest, RefusesWhatCannotBeStoredWithAMessage) {
-  struct Case {
+class MatrixTest : public ::testing::Test {
+ protected:
+  VirtualClock clock;
+  sim::SimulatedDevice device{clock};
+  sim::SimulatedTransport transport{device, clock};
+  test::RecordingUserInterface ui;
+  NIMBOmodule module{transport, ui};
+
+  void SetUp() override {
+    module.OpenLink();
+    ASSERT_EQ(module.LinkStatus, 0);
+    module.SizeSharedArrays();
+    StartCase();
+  }
+  // No faults, trace or messages yet; MemoryImage 0..1535 all 0xEE.
+  void StartCase() {
+    device.ClearFaults();
+    device.ClearTrace();
+    ui.messages.clear();
+    std::fill_n(module.MemoryImage.begin(), 1536, 0xEE);
+  }
+  std::vector<std::uint8_t> Image() const {
+    return {module.MemoryImage.begin(), module.MemoryImage.begin() + 1536};
+  }
+  // Device memory from address 0x2000 (two bytes an address): what the image is read from.
+  std::span<std::uint8_t> DeviceCopy() { return device.Memory().subspan(0x2000 * 2, 1536); }
+  // MemoryImage[0, n) holds what the device holds there.
+  bool ImageMatchesDevice(std::size_t n) {
+    return std::equal(DeviceCopy().begin(), DeviceCopy().begin() + n, module.MemoryImage.begin());
+  }
+  // The address of each frame the host sent with these letters ("" = any), in order.
+  std::vector<int> Sent(const std::string& letters) const {
+    std::vector<int> addresses;
+    for (const auto& e : device.Trace()) {
+      if (e.fromHost && e.bytes.size() >= 4 &&
+          (letters.empty() || letters == std::string(e.bytes.begin(), e.bytes.begin() + 2))) {
+        addresses.push_back(e.bytes[2] | (e.bytes[3] << 8));
+      }
+    }
+    return addresses;
+  }
+};
+
+TEST_F(MatrixTest, TextsSurviveTheRoundTripCellByCell) {
+  // Escapes and line breaks are stored as typed, then random texts of codes
+  // 1..255, the first one a full 384 characters (many of two or three bytes).
+  std::vector<std::vector<std::uint8_t>> texts;
+  for (const std::string typed : {"", "%%", "%S%C12x%Q", "a\r\nb"}) {
+    texts.emplace_back(typed.begin(), typed.end());
+  }
+  std::mt19937 random(20260611);
+  std::uniform_int_distribution<int> length(0, 384);
+  std::uniform_int_distribution<int> code(1, 255);
+  for (int round = 0; round < 400; ++round) {
+    texts.emplace_back(static_cast<std::size_t>(round == 0 ? 384 : length(random)));
+    for (auto& c : texts.back()) {
+      c = static_cast<std::uint8_t>(code(random));
+    }
+  }
+  for (std::size_t k = 0; k < texts.size(); ++k) {
     std::string text;
-    std::string inMessage;
-  };
-  const std::vector<Case> cases = {
-      {"ab\xC3", "UTF-8"},                     // cut-short sequence
-      {"\xC0\x80", "UTF-8"},                   // overlong NUL
-      {"\xED\xA0\x80", "UTF-8"},               // surrogate
-      {"A\x80", "UTF-8"},                      // stray continuation byte
-      {"\xFF", "UTF-8"},                       // never a lead byte
+    for (const std::uint8_t c : texts[k]) {
+      text += Utf8Of(ExpectedCodePoint(c));
+    }
+    ASSERT_TRUE(EncodeMatrixString(module, text)) << "text " << k;
+    // The bytes after the image belong to the device copy's tail and stay.
+    ASSERT_EQ(Image(), ExpectedImage(texts[k], 0xEE)) << "text " << k;
+    ASSERT_EQ(DecodeMatrixString(module), text) << "text " << k;
+  }
+}
+
+TEST_F(MatrixTest, RefusesWhatCannotBeStoredWithAMessageAndKeepsTheImage) {
+  ASSERT_TRUE(EncodeMatrixString(module, "keep"));
+  const auto before = module.MemoryImage;
+  std::vector<std::pair<std::string, std::string>> cases = {
       {std::string("A\0B", 3), "U+0000"},      // code 0 would end the string
       {"Gr\xE4\xB8\xAD", "U+4E2D"},            // a character with no code
       {"x\xF0\x9F\x98\x80", "U+1F600"},        // four-byte character
       {"\xC2\x80", "U+0080"},                  // C1 control without a code
       {std::string(385, 'a'), "at most 384"},  // one character too many
       {Utf8Of(0xE9) + std::string(384, 'a'), "385"}};
-  for (const Case& c : cases) {
-    const auto problem = MatrixTextProblem(c.text);
-    ASSERT_TRUE(problem.has_value()) << c.text;
-    EXPECT_NE(problem->find(c.inMessage), std::string::npos) << *problem;
+  // Cut short, lead byte without its continuation, overlong NUL, surrogate,
+  // stray continuation byte, never a lead byte.
+  for (const std::string bad :
+       {"ab\xC3", "\xC3\x41", "\xC0\x80", "\xED\xA0\x80", "A\x80", "\xFF"}) {
+    cases.emplace_back(bad, "UTF-8");
   }
-}
-
-class MatrixImageTest : public ::testing::Test {
- protected:
-  SilentUserInterface ui;
-  VirtualClock clock;
-  sim::SimulatedDevice device{clock};
-  sim::SimulatedTransport transport{device, clock};
-  NIMBOmodule module{transport, ui};
-
-  void SetUp() override {
-    module.SizeSharedArrays();
-    std::fill(module.MemoryImage.begin(), module.MemoryImage.end(), 0xEE);
-  }
-  std::vector<std::uint8_t> Image() const {
-    return {module.MemoryImage.begin(), module.MemoryImage.begin() + 768};
-  }
-};
-
-TEST_F(MatrixImageTest, EncodesCellByCell) {
-  struct Case {
-    std::string text;
-    std::vector<std::uint8_t> codes;
-  };
-  const std::vector<Case> cases = {
-      {"", {}},
-      {"A", {0x41}},
-      {"%%", {0x25, 0x25}},                                                   // not folded to one %
-      {"%S%C12x%Q", {0x25, 0x53, 0x25, 0x43, 0x31, 0x32, 0x78, 0x25, 0x51}},  // as typed
-      {"a\r\nb", {0x61, 0x0D, 0x0A, 0x62}},
-      {Utf8Of(0x20AC) + Utf8Of(0xE9) + Utf8Of(0x8D), {0x80, 0xE9, 0x8D}},
-      {std::string(384, 'Z'), std::vector<std::uint8_t>(384, 0x5A)},
-      {Repeated(Utf8Of(0x20AC), 384),
-       std::vector<std::uint8_t>(384, 0x80)},  // characters, not bytes
-  };
-  for (const Case& c : cases) {
-    SetUp();
-    ASSERT_TRUE(EncodeMatrixString(module, c.text)) << c.text;
-    EXPECT_EQ(Image(), ExpectedImage(c.codes)) << c.text;
-    EXPECT_EQ(DecodeMatrixString(module), c.text);
-    // Bytes after the image belong to the device copy's tail and stay.
-    for (std::size_t i = 768; i < 1536; ++i) {
-      ASSERT_EQ(module.MemoryImage[i], 0xEE) << "index " << i;
-    }
-  }
-}
-
-TEST_F(MatrixImageTest, RefusedTextLeavesTheImageAlone) {
-  ASSERT_TRUE(EncodeMatrixString(module, "keep"));
-  const auto before = module.MemoryImage;
-  for (const std::string& text : {std::string(385, 'a'), std::string("\xE4\xB8\xAD"),
-                                  std::string("\xC3"), std::string("a\0b", 3)}) {
-    EXPECT_FALSE(EncodeMatrixString(module, text));
+  for (const auto& [text, inMessage] : cases) {
+    const auto problem = MatrixTextProblem(text);
+    ASSERT_TRUE(problem.has_value()) << text;
+    EXPECT_NE(problem->find(inMessage), std::string::npos) << *problem;
+    EXPECT_FALSE(EncodeMatrixString(module, text)) << text;
     EXPECT_EQ(module.MemoryImage, before);
   }
 }
 
-TEST_F(MatrixImageTest, DecodingStopsAtTheFirstZeroAtAnEvenIndex) {
+TEST_F(MatrixTest, DecodingStopsAtAZeroAtAnEvenIndexOrTheImageEnd) {
   const std::vector<std::uint8_t> image = {'H', 0x34, 'i', 0x00, '!', 0x99, 0x00, 0x34, 'X', 0x34};
   std::copy(image.begin(), image.end(), module.MemoryImage.begin());
   EXPECT_EQ(DecodeMatrixString(module), "Hi!");  // odd bytes are not looked at
-}
-
-TEST_F(MatrixImageTest, DecodesNoMoreThanTheImageHolds) {
   std::fill(module.MemoryImage.begin(), module.MemoryImage.end(), 'q');
   EXPECT_EQ(DecodeMatrixString(module), std::string(384, 'q'));
   module.MemoryImage.assign(7, 'r');  // too short: no read past its end
@@ -171,22 +178,131 @@ TEST_F(MatrixImageTest, DecodesNoMoreThanTheImageHolds) {
   module.MemoryImage.clear();
   EXPECT_EQ(DecodeMatrixString(module), "");
   ASSERT_TRUE(EncodeMatrixString(module, "s"));  // sizes the array first
-  EXPECT_EQ(Image(), ExpectedImage({'s'}));
+  EXPECT_EQ(Image(), ExpectedImage({'s'}, 0));
 }
 
-TEST_F(MatrixImageTest, RandomTextsSurviveTheRoundTrip) {
-  std::mt19937 random(20260611);
-  std::uniform_int_distribution<int> length(0, 384);
-  std::uniform_int_distribution<int> code(1, 255);
-  for (int round = 0; round < 400; ++round) {
-    std::vector<std::uint8_t> codes(static_cast<std::size_t>(length(random)));
-    for (auto& c : codes) {
-      c = static_cast<std::uint8_t>(code(random));
+// Each block gets ten attempts; silence, a refusal, a corrupted block, a wrong
+// checksum or a wrong echo each spend one. A read that fails keeps the blocks
+// that arrived and the old text, and shows no message.
+TEST_F(MatrixTest, ReadRetriesEachBlockUpToTenTimes) {
+  // fault, block, failures (-1: every attempt), whether the read succeeds
+  const std::tuple<sim::Fault, int, int, bool> cases[] = {
+      {sim::Fault::NoReply, 0, 0, true},         {sim::Fault::NoReply, 7, 9, true},
+      {sim::Fault::NoReply, 7, 10, false},       {sim::Fault::Refuse, 0, 1, true},
+      {sim::Fault::Refuse, 5, -1, false},        {sim::Fault::Refuse, 23, 10, false},
+      {sim::Fault::CorruptReadBack, 3, 9, true}, {sim::Fault::CorruptReadBack, 3, 10, false},
+      {sim::Fault::WrongChecksum, 12, 2, true},  {sim::Fault::WrongEcho, 12, 10, false},
+  };
+  for (std::size_t i = 0; i < 1536; ++i) {
+    DeviceCopy()[i] = static_cast<std::uint8_t>((i * 7 + i / 64 + 1) & 0xFF);
+  }
+  const std::vector<std::uint8_t> cells = {'H', 0x34, 'i', 0x34, 0x80, 0x34, 0x00, 0x34};
+  std::copy(cells.begin(), cells.end(), DeviceCopy().begin());
+  for (const auto& [fault, block, failures, found] : cases) {
+    SCOPED_TRACE(testing::Message() << "block " << block << " failures " << failures);
+    StartCase();
+    module.MatrixString = "old text";
+    module.DeviceFound = kTrue;
+    const int address = BlockAddress(block);
+    device.AddFault({.fault = fault, .command = "RM", .address = address, .times = failures});
+
+    GetMatrixStringButton_Click(module);
+
+    const auto sent = Sent("");
+    const int attempts = found ? failures + 1 : 10;
+    EXPECT_EQ(std::ranges::count(sent, address), attempts);
+    EXPECT_EQ(Sent("RM").size(), sent.size());
+    EXPECT_TRUE(ui.messages.empty());
+    if (found) {
+      EXPECT_EQ(module.DeviceFound, kTrue);
+      EXPECT_EQ(sent.size(), 23u + static_cast<std::size_t>(attempts));
+      EXPECT_EQ(std::ranges::max(sent), BlockAddress(23));
+      EXPECT_TRUE(ImageMatchesDevice(1536));
+      EXPECT_EQ(module.MatrixString, "Hi\u20AC");
+    } else {
+      EXPECT_EQ(module.DeviceFound, kFalse);
+      EXPECT_NE(module.LinkStatus, 0);
+      EXPECT_EQ(std::ranges::max(sent), address);
+      EXPECT_EQ(module.MatrixString, "old text");
+      const auto after = static_cast<std::ptrdiff_t>(64 * (block + 1));
+      EXPECT_TRUE(ImageMatchesDevice(64 * static_cast<std::size_t>(block)));
+      EXPECT_TRUE(std::all_of(module.MemoryImage.begin() + after, module.MemoryImage.begin() + 1536,
+                              [](std::uint8_t b) { return b == 0xEE; }));
     }
-    const std::string text = TextOfCodes(codes);
-    ASSERT_TRUE(EncodeMatrixString(module, text)) << "round " << round;
-    ASSERT_EQ(Image(), ExpectedImage(codes)) << "round " << round;
-    ASSERT_EQ(DecodeMatrixString(module), text) << "round " << round;
+  }
+}
+
+// Each block is written and then read back once, in order, with the bytes of
+// MemoryImage 0..1535.
+TEST_F(MatrixTest, StoreSendsTheTwentyFourBlocksInOrder) {
+  for (std::size_t i = 0; i < module.MemoryImage.size(); ++i) {
+    module.MemoryImage[i] = static_cast<std::uint8_t>((i * 13 + 5) & 0xFF);
+  }
+
+  StoreMatrixStringButton_Click(module);
+
+  EXPECT_EQ(module.LinkStatus, 0);
+  EXPECT_TRUE(ui.messages.empty());
+  std::vector<int> addresses;
+  for (int block = 0; block < 24; ++block) {
+    addresses.push_back(BlockAddress(block));
+  }
+  EXPECT_EQ(Sent("WM"), addresses);
+  EXPECT_EQ(Sent("RM"), addresses);
+  std::size_t block = 0;
+  for (const auto& e : device.Trace()) {
+    if (e.fromHost && e.bytes[0] == 'W') {
+      const auto from = module.MemoryImage.begin() + static_cast<std::ptrdiff_t>(64 * block++);
+      EXPECT_TRUE(std::equal(from, from + 64, e.bytes.begin() + 4)) << "block " << block - 1;
+    }
+  }
+  EXPECT_TRUE(ImageMatchesDevice(1536));
+}
+
+TEST_F(MatrixTest, WriteAndVerifyShareTenAttemptsPerBlock) {
+  const std::string write = "Write Failure!";
+  const std::string verify = "Verify Failure!";
+  // write and verify failures; title of the message shown (empty for success);
+  // "WM" and "RM" frames sent for the block
+  const std::tuple<int, int, std::string, int, int> cases[] = {
+      {3, 6, "", 4, 7},      {3, 7, verify, 4, 7}, {10, 0, write, 10, 0},
+      {9, 1, verify, 10, 1}, {0, 9, "", 1, 10},    {0, 10, verify, 1, 10}};
+  constexpr int kBlock = 10;
+  const int address = BlockAddress(kBlock);
+  for (const auto& [writeFailures, verifyFailures, shown, writes, verifies] : cases) {
+    SCOPED_TRACE(testing::Message()
+                 << writeFailures << " write, " << verifyFailures << " verify failures");
+    StartCase();
+    for (std::size_t i = 0; i < 1536; ++i) {
+      module.MemoryImage[i] = static_cast<std::uint8_t>(i % 251 + 1);
+    }
+    std::fill(DeviceCopy().begin(), DeviceCopy().end(), 0);
+    device.AddFault(
+        {.fault = sim::Fault::Refuse, .command = "WM", .address = address, .times = writeFailures});
+    device.AddFault({.fault = sim::Fault::CorruptReadBack,
+                     .command = "RM",
+                     .address = address,
+                     .times = verifyFailures});
+
+    StoreMatrixStringButton_Click(module);
+
+    EXPECT_EQ(std::ranges::count(Sent("WM"), address), writes);
+    EXPECT_EQ(std::ranges::count(Sent("RM"), address), verifies);
+    if (shown.empty()) {
+      EXPECT_EQ(module.LinkStatus, 0);
+      EXPECT_TRUE(ui.messages.empty());
+      EXPECT_EQ(std::ranges::max(Sent("")), BlockAddress(23));
+    } else {
+      EXPECT_NE(module.LinkStatus, 0);
+      ASSERT_EQ(ui.messages.size(), 1u);
+      EXPECT_EQ(ui.messages[0].text,
+                shown == write ? "Device write error! Data is corrupted!  Re-try update!"
+                               : "Device verify error!  Data is corrupted!  Re-try update!");
+      EXPECT_EQ(ui.messages[0].title, shown);
+      EXPECT_EQ(ui.messages[0].icon, MessageIcon::None);
+      EXPECT_EQ(std::ranges::max(Sent("")), address);  // nothing after the failing block
+      EXPECT_TRUE(ImageMatchesDevice(64 * kBlock));
+    }
   }
 }
 

@@ -1,10 +1,12 @@
-// A transport whose reads hand out a fixed script of pieces and statuses, for
-// the exact semantics of the readers; writes and other calls are recorded.
+// A transport for tests that records every call by name. Reads hand out a
+// script of pieces and statuses (an exhausted script reads as a time-out);
+// OpenEx goes on to a real transport when one is given; all else succeeds.
 #pragma once
 
 #include <algorithm>
 #include <cstdint>
 #include <deque>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,59 +21,53 @@ struct ReadPiece {
 
 class ScriptedTransport final : public D2xx {
  public:
-  std::deque<ReadPiece> reads;  // an exhausted script reads as a time-out
-  std::vector<std::string> calls;
-  std::vector<std::vector<std::uint8_t>> writes;
+  using U8 = std::uint8_t;
+  using U32 = std::uint32_t;
 
-  FtStatus OpenEx(const char*, std::uint32_t, FtHandle& handle) override {
-    calls.emplace_back("OpenEx");
+  explicit ScriptedTransport(D2xx* opener = nullptr) : opener_(opener) {}
+
+  std::deque<ReadPiece> reads;
+  std::optional<U32> writeLimit;  // the most bytes a write takes
+  std::vector<std::string> calls;
+
+  FtStatus OpenEx(const char* description, U32 flags, FtHandle& handle) override {
+    Note(__func__);
     handle = 7;
-    return ft::kOk;
+    return opener_ ? opener_->OpenEx(description, flags, handle) : ft::kOk;
   }
-  FtStatus SetBaudRate(FtHandle, std::uint32_t) override { return Note("SetBaudRate"); }
-  FtStatus SetFlowControl(FtHandle, std::uint16_t, std::uint8_t, std::uint8_t) override {
-    return Note("SetFlowControl");
+  FtStatus SetBaudRate(FtHandle, U32) override { return Note(__func__); }
+  FtStatus SetFlowControl(FtHandle, std::uint16_t, U8, U8) override { return Note(__func__); }
+  FtStatus SetLatencyTimer(FtHandle, U8) override { return Note(__func__); }
+  FtStatus SetUSBParameters(FtHandle, U32, U32) override { return Note(__func__); }
+  FtStatus SetDataCharacteristics(FtHandle, U8, U8, U8) override { return Note(__func__); }
+  FtStatus SetChars(FtHandle, U8, U8, U8, U8) override { return Note(__func__); }
+  FtStatus SetTimeouts(FtHandle, U32, U32) override { return Note(__func__); }
+  FtStatus Purge(FtHandle, U32) override { return Note(__func__); }
+  FtStatus Close(FtHandle) override { return Note(__func__); }
+  FtStatus Write(FtHandle, std::span<const U8> data, U32& written) override {
+    written = std::min(static_cast<U32>(data.size()), writeLimit.value_or(data.size()));
+    return Note(__func__);
   }
-  FtStatus SetLatencyTimer(FtHandle, std::uint8_t) override { return Note("SetLatencyTimer"); }
-  FtStatus SetUSBParameters(FtHandle, std::uint32_t, std::uint32_t) override {
-    return Note("SetUSBParameters");
-  }
-  FtStatus SetDataCharacteristics(FtHandle, std::uint8_t, std::uint8_t, std::uint8_t) override {
-    return Note("SetDataCharacteristics");
-  }
-  FtStatus SetChars(FtHandle, std::uint8_t, std::uint8_t, std::uint8_t, std::uint8_t) override {
-    return Note("SetChars");
-  }
-  FtStatus SetTimeouts(FtHandle, std::uint32_t, std::uint32_t) override {
-    return Note("SetTimeouts");
-  }
-  FtStatus Write(FtHandle, std::span<const std::uint8_t> data, std::uint32_t& written) override {
-    calls.emplace_back("Write");
-    writes.emplace_back(data.begin(), data.end());
-    written = static_cast<std::uint32_t>(data.size());
-    return ft::kOk;
-  }
-  FtStatus Read(FtHandle, std::span<std::uint8_t> destination, std::uint32_t& returned) override {
-    calls.emplace_back("Read");
+  FtStatus Read(FtHandle, std::span<U8> destination, U32& returned) override {
+    Note(__func__);
     returned = 0;
     if (reads.empty()) {
       return ft::kOk;
     }
     const ReadPiece piece = reads.front();
     reads.pop_front();
-    const auto count = std::min(destination.size(), piece.bytes.size());
-    std::copy_n(piece.bytes.begin(), count, destination.begin());
-    returned = static_cast<std::uint32_t>(count);
+    returned = static_cast<U32>(std::min(destination.size(), piece.bytes.size()));
+    std::copy_n(piece.bytes.begin(), returned, destination.begin());
     return piece.status;
   }
-  FtStatus Purge(FtHandle, std::uint32_t) override { return Note("Purge"); }
-  FtStatus Close(FtHandle) override { return Note("Close"); }
 
  private:
   FtStatus Note(const char* call) {
     calls.emplace_back(call);
     return ft::kOk;
   }
+
+  D2xx* opener_;
 };
 
 }  // namespace nimbo::test

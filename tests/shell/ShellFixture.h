@@ -52,9 +52,8 @@ struct ShellRig {
   std::vector<QUrl> openedUrls;
   std::unique_ptr<shell::frmLoader> loader;
 
-  // Registers fake windows for `available`; the rest stay unavailable.
-  explicit ShellRig(std::vector<shell::WindowId> available = {shell::WindowId::Config,
-                                                              shell::WindowId::LedMatrix}) {
+  // Only the configuration and LED matrix windows exist; no flasher.
+  ShellRig() {
     device.LoadFactoryContents();
     shell::LoaderHooks hooks;
     hooks.anotherInstanceRunning = [this] { return anotherInstance; };
@@ -64,7 +63,7 @@ struct ShellRig {
     hooks.exchangeRunning = [this] { return exchangeRunning; };
     hooks.programEnded = [this] { ++programEnded; };
     loader = std::make_unique<shell::frmLoader>(module, std::move(hooks));
-    for (shell::WindowId id : available) {
+    for (shell::WindowId id : {shell::WindowId::Config, shell::WindowId::LedMatrix}) {
       loader->RegisterWindow(id, [this, id](NIMBOmodule& m, shell::Navigator& n) {
         return std::make_unique<FakeWindow>(m, n, id, aliveWindows);
       });

@@ -1,5 +1,6 @@
-// Choosing the link from the command line, and the simulated device kept in a
-// state file between runs.
+// The backends the front ends choose between: the simulate option, the
+// simulated device kept in a state file between runs, the trace, and libftdi1
+// on a machine with no NIMBO interface plugged in (and possibly no USB at all).
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -8,9 +9,13 @@
 #include <fstream>
 #include <iterator>
 #include <sstream>
+#include <string>
+#include <vector>
 
 #include "link/NimboModule.h"
+#include "link/ScriptedTransport.h"
 #include "link/backend/Backend.h"
+#include "link/backend/TracingTransport.h"
 
 namespace nimbo::backend {
 namespace {
@@ -19,59 +24,41 @@ TEST(ParseSimulateOption, RecognisesTheOptionOnly) {
   struct Case {
     const char* arg;
     bool recognised;
-    bool simulate;
     std::optional<std::string> stateFile;
   };
   const Case cases[] = {
-      {"--simulate", true, true, std::nullopt},
-      {"--simulate=dev.state", true, true, "dev.state"},
-      {"--simulate=/tmp/a=b", true, true, "/tmp/a=b"},
-      {"--simulate=", true, true, ""},
-      {"--simulated", false, false, "untouched"},
-      {"--simulat", false, false, "untouched"},
-      {"-simulate", false, false, "untouched"},
-      {"simulate", false, false, "untouched"},
-      {"--trace", false, false, "untouched"},
+      {"--simulate", true, std::nullopt},        {"--simulate=dev.state", true, "dev.state"},
+      {"--simulate=/tmp/a=b", true, "/tmp/a=b"}, {"--simulate=", true, ""},
+      {"--simulated", false, "untouched"},       {"--simulat", false, "untouched"},
+      {"-simulate", false, "untouched"},         {"simulate", false, "untouched"},
+      {"--trace", false, "untouched"},
   };
   for (const Case& c : cases) {
     BackendOptions options;
     options.stateFile = "untouched";
     EXPECT_EQ(ParseSimulateOption(c.arg, options), c.recognised) << c.arg;
-    EXPECT_EQ(options.simulate, c.simulate) << c.arg;
+    EXPECT_EQ(options.simulate, c.recognised) << c.arg;
     EXPECT_EQ(options.stateFile, c.stateFile) << c.arg;
   }
 }
 
-class BackendTest : public ::testing::Test {
+class StateFile : public ::testing::Test {
  protected:
   void SetUp() override {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    dir_ = std::filesystem::temp_directory_path() /
-           ("nimbo-backend-" + std::to_string(getpid()) + "-" + info->name());
-    std::filesystem::remove_all(dir_);
-    std::filesystem::create_directories(dir_);
-  }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
-
-  BackendOptions Simulated(const std::string& stateName) const {
-    BackendOptions options;
     options.simulate = true;
     options.realTime = false;
-    options.stateFile = (dir_ / stateName).string();
-    return options;
+    options.stateFile = (std::filesystem::temp_directory_path() /
+                         ("nimbo-backend-" + std::to_string(getpid()) + ".state"))
+                            .string();
+    std::filesystem::remove(*options.stateFile);
   }
+  void TearDown() override { std::filesystem::remove(*options.stateFile); }
 
-  std::filesystem::path dir_;
+  BackendOptions options;
+  std::string error;
 };
 
-std::string Contents(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-TEST_F(BackendTest, StateFileIsCreatedAndCarriesChangesToTheNextRun) {
-  const BackendOptions options = Simulated("device.state");
-  std::string error;
+TEST_F(StateFile, IsCreatedAndCarriesChangesToTheNextRun) {
   std::uint8_t changed = 0;
   {
     auto backend = MakeBackend(options, error);
@@ -88,25 +75,31 @@ TEST_F(BackendTest, StateFileIsCreatedAndCarriesChangesToTheNextRun) {
   EXPECT_EQ(again->Device()->CurrentMode(), sim::Mode::Update);
 }
 
-TEST_F(BackendTest, DamagedStateFileIsRefusedAndLeftAlone) {
-  const BackendOptions options = Simulated("damaged.state");
+TEST_F(StateFile, DamagedOrUnnamedIsRefusedAndLeftAlone) {
   const std::string damaged = "this is not a device\n";
   std::ofstream(*options.stateFile, std::ios::binary) << damaged;
-  std::string error;
   EXPECT_EQ(MakeBackend(options, error), nullptr);
   EXPECT_FALSE(error.empty());
-  EXPECT_EQ(Contents(*options.stateFile), damaged);
-}
+  std::ifstream in(*options.stateFile, std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), damaged);
 
-TEST_F(BackendTest, EmptyStateFileNameIsRefused) {
-  BackendOptions options;
-  ASSERT_TRUE(ParseSimulateOption("--simulate=", options));
-  std::string error;
-  EXPECT_EQ(MakeBackend(options, error), nullptr);
+  error.clear();
+  BackendOptions unnamed = options;
+  unnamed.stateFile = "";
+  EXPECT_EQ(MakeBackend(unnamed, error), nullptr);
   EXPECT_FALSE(error.empty());
 }
 
-TEST_F(BackendTest, TraceShowsTheBytesOfAnExchange) {
+// `head`, then the 64 zero bytes of a block, then `tail`.
+std::string ZeroBlockBytes(const char* head, const char* tail) {
+  std::string line = head;
+  for (int i = 0; i < 64; ++i) {
+    line += " 00";
+  }
+  return line + tail;
+}
+
+TEST(Trace, JoinsTheCallsOfAnExchangeIntoOneLinePerDirection) {
   BackendOptions options;
   options.simulate = true;
   options.realTime = false;
@@ -117,26 +110,61 @@ TEST_F(BackendTest, TraceShowsTheBytesOfAnExchange) {
   ASSERT_NE(backend, nullptr) << error;
   SilentUserInterface ui;
   NIMBOmodule module(backend->Transport(), ui);
-  module.OpenLink();
+  module.SizeSharedArrays();
+  module.OpenLink();  // the drain's empty read writes nothing
   ASSERT_EQ(module.LinkStatus, 0);
   module.SettingsBytes[3] = 0x41;
   module.WriteEeprom();
-  ASSERT_EQ(module.LinkStatus, 0);
-  module.CloseLink();  // ends the last line
-  EXPECT_NE(trace.str().find("\n> 57 45 03 00 41 4A\n< 57 45 01\n"), std::string::npos)
-      << trace.str();
-  EXPECT_EQ(backend->Device()->Eeprom()[3], 0x41);
+  module.BlockAddress = 0x20;
+  module.WriteMemoryBlock();  // a purge, three writes, one read
+  module.ReadMemoryBlock();   // one write, three reads
+  module.ReadDeviceInfo();    // not answered in normal mode: reads that bring nothing
+  module.ReadDeviceInfo();
+  backend->Device()->Unplug();
+  module.ReadDeviceInfo();  // a failed write sends nothing
+  module.CloseLink();       // ends the last line
+  const std::string text = trace.str();
+  EXPECT_EQ(text.rfind("> 57 45 00 00 00 08\n< 57 45 01\n", 0), 0u) << text;
+  EXPECT_NE(text.find("\n> 57 45 03 00 41 4A\n< 57 45 01\n"), std::string::npos) << text;
+  const std::string tail = ZeroBlockBytes("> 57 4D 20 00", " 28\n< 57 4D 01\n> 52 4D 20 00\n") +
+                           ZeroBlockBytes("< 52 4D", " 28 01\n> 49 46\n> 49 46\n");
+  ASSERT_GE(text.size(), tail.size());
+  EXPECT_EQ(text.substr(text.size() - tail.size()), tail);
 }
 
-TEST_F(BackendTest, RealHardwareHasNoSimulatedDevice) {
+TEST(Trace, ShowsOnlyTheBytesTheInterfaceTook) {
+  test::ScriptedTransport inner;
+  inner.writeLimit = 2;
+  std::ostringstream out;
+  TracingTransport tracing(inner, out);
+  std::uint32_t written = 0;
+  tracing.Write(1, std::vector<std::uint8_t>{0x52, 0x4D, 0x00, 0x20}, written);
+  tracing.Flush();
+  EXPECT_EQ(out.str(), "> 52 4D\n");
+}
+
+TEST(LibFtdi, NothingPluggedInIsNotFoundAndOpenLinkGivesUpAfterThreeAttempts) {
   std::string error;
   auto backend = MakeBackend(BackendOptions{}, error);
   ASSERT_NE(backend, nullptr) << error;
   EXPECT_EQ(backend->Device(), nullptr);
   EXPECT_TRUE(backend->SaveState(error));
-  FtHandle handle = 0;
-  EXPECT_EQ(backend->Transport().OpenEx("FT232R USB UART", ft::kOpenByDescription, handle),
-            ft::kDeviceNotFound);
+  for (const char* description :
+       {"Corvane Serial Link", "FT232R USB UART", "USB Serial Converter"}) {
+    FtHandle handle = 77;
+    EXPECT_EQ(backend->Transport().OpenEx(description, ft::kOpenByDescription, handle),
+              ft::kDeviceNotFound)
+        << description;
+    EXPECT_EQ(handle, 0u) << description;
+  }
+
+  test::ScriptedTransport recorder(&backend->Transport());  // notes the calls
+  SilentUserInterface ui;
+  NIMBOmodule module(recorder, ui);
+  module.OpenLink();
+  EXPECT_EQ(module.LinkHandle, 0u);
+  EXPECT_EQ(module.LinkStatus, static_cast<std::int32_t>(ft::kDeviceNotFound));
+  EXPECT_EQ(recorder.calls, (std::vector<std::string>{"OpenEx", "OpenEx", "OpenEx"}));
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 
 #include "link/sim/SimulatedDevice.h"
 #include "link/sim/SimulatedTransport.h"
+#include "settings/FactoryDefaults.h"
 #include "settings/gui/ColorSwatch.h"
 #include "settings/gui/frmConfig.h"
 #include "support/RecordingUserInterface.h"
@@ -21,32 +22,18 @@ using Bytes = std::vector<int>;
 namespace {
 
 // A device image with an unknown ROM bank mask (byte 8 = 0x17) and a reset
-// time-out of 0, which the window replaces by its entries' values.
+// time-out of 0, which the window replaces by its entries' values, and with
+// values that have no entry (LED 3 function 6, brightness 12), which it keeps.
 Bytes SampleImage() {
   Bytes image(68);
   for (int i = 16; i < 64; ++i) {
     image[i] = i;  // colours: slot 0 = (40, 41, 42), ROM 1 = (16, 17, 18)
   }
-  const Bytes head{0xA5, 0x0B, 0x01, 0x83, 0x02, 0x04, 0x03, 4, 0x17, 0, 0, 0, 200, 1, 0xF4, 133};
+  const Bytes head{0xA5, 0x0B, 0x01, 0x83, 0x0E, 0x04, 0x03, 12, 0x17, 0, 0, 0, 200, 1, 0xF4, 133};
   std::copy(head.begin(), head.end(), image.begin());
   image[64] = 1, image[65] = 219, image[66] = 2, image[67] = 13;  // 4.75 V, 5.25 V
   return image;
 }
-
-// Bytes 1..67 of the factory settings, written out by hand.
-const Bytes kDefaults{7,  1,   2,   3,  4,  0,  9,  56, 0,  100, 0,   150,
-                      1,  44,  178,                                         // bytes 1..15
-                      0,  0,   0,   15, 0,  0,  0,  15, 0,  0,   0,   15,   // ROM 1..4
-                      15, 15,  0,   0,  15, 15, 15, 0,  15, 15,  15,  15,   // ROM 5..8
-                      15, 0,   0,   0,  15, 0,  15, 0,  0,  0,   15,  0,    // slots 0..3
-                      0,  15,  15,  0,  0,  15, 0,  0,  0,  255, 255, 255,  // slots 4..7
-                      1,  209, 2,   23};                                    // 4.65 V, 5.35 V
-
-// The combo boxes in the order in which the window shows them.
-const QStringList kCombos{
-    "LED1Combo",         "LED2Combo",       "LED3Combo",       "LED4Combo",
-    "ROMCombo",          "ResetTypeCombo",  "OLEDScreenCombo", "OLEDBrightnessCombo",
-    "ResetTimeoutCombo", "ROMTimeoutCombo", "MenuTimeoutCombo"};
 
 class Navigator final : public nimbo::shell::Navigator {
  public:
@@ -77,8 +64,8 @@ class frmConfigTest : public QObject {
     }
   }
   Bytes DeviceBytes() const { return {device_->Eeprom().begin(), device_->Eeprom().begin() + 68}; }
-  Bytes ImageBytes() const {
-    return {module_->SettingsBytes.begin(), module_->SettingsBytes.begin() + 68};
+  Bytes ImageBytes(int from = 0, int count = 68) const {
+    return {module_->SettingsBytes.begin() + from, module_->SettingsBytes.begin() + from + count};
   }
   void Open() {
     window_ = std::make_unique<frmConfig>(*module_, navigator_);
@@ -95,9 +82,12 @@ class frmConfigTest : public QObject {
     return control;
   }
   QString Shown(const char* combo) const { return Find<QComboBox>(combo)->currentText(); }
+  // What the combo boxes show, in the order in which the window shows them.
   QStringList ShownEntries() const {
     QStringList shown;
-    for (const QString& combo : kCombos) {
+    for (const char* combo : {"LED1Combo", "LED2Combo", "LED3Combo", "LED4Combo", "ROMCombo",
+                              "ResetTypeCombo", "OLEDScreenCombo", "OLEDBrightnessCombo",
+                              "ResetTimeoutCombo", "ROMTimeoutCombo", "MenuTimeoutCombo"}) {
       shown << Find<QComboBox>(combo)->currentText();
     }
     return shown;
@@ -139,8 +129,8 @@ class frmConfigTest : public QObject {
     Open();
     QCOMPARE(window_->windowTitle(), QString("NIMBO Control v1.00 - Configuration"));
     QCOMPARE(ShownEntries(),
-             QStringList({"STATUS", "ROM", "IRQ", "EXROM", "1 bank (2764)", "RESET + EXROM",
-                          "Flipped", "50%", "1000ms", "2000ms", "5000ms"}));
+             QStringList({"STATUS", "ROM", "", "EXROM", "1 bank (2764)", "RESET + EXROM", "Flipped",
+                          "", "1000ms", "2000ms", "5000ms"}));
     QVERIFY(Find<QCheckBox>("VoltageMonitor_box")->isChecked());
     QVERIFY(!Find<QCheckBox>("Flash_box")->isChecked());
     QCOMPARE(Find<QLineEdit>("VoltageOffsetTextBox")->text(), QString("- 5"));
@@ -180,8 +170,19 @@ class frmConfigTest : public QObject {
 
     Find<QPushButton>("SaveSettings")->click();
     Bytes expected{0xA5};
-    expected.insert(expected.end(), kDefaults.begin(), kDefaults.end());
+    const auto& defaults = nimbo::settings::FactoryDefaultBytes();
+    expected.insert(expected.end(), defaults.begin(), defaults.end());
     QCOMPARE(DeviceBytes(), expected);
+
+    // Clearing "Enabled" disables the voltage fields; "Flash" keeps its tick.
+    Find<QCheckBox>("VoltageMonitor_box")->click();
+    QCOMPARE(ImageBytes()[1], 7 & ~2);
+    auto* flash = Find<QCheckBox>("Flash_box");
+    QVERIFY(flash->isChecked() && !flash->isEnabled());
+    for (const char* name : {"MinVoltageTextBox", "MaxVoltageTextBox", "VoltageOffsetTextBox",
+                             "MinimumText", "MaximumText", "OffsetText"}) {
+      QVERIFY2(!Find<QWidget>(name)->isEnabled(), name);
+    }
   }
 
   void ledEnablingChain() {
@@ -198,11 +199,11 @@ class frmConfigTest : public QObject {
       return states;
     };
     QCOMPARE(enabled(), QString("1000"));
-    QCOMPARE(Shown("LED3Combo"), QString("IRQ"));  // disabled combos keep their entries
+    QCOMPARE(Shown("LED4Combo"), QString("EXROM"));  // disabled combos keep their entries
     Pick("LED1Combo", "STATUS");
     QCOMPARE(enabled(), QString("1100"));
     Pick("LED2Combo", "IRQ");
-    QCOMPARE(enabled(), QString("1111"));
+    QCOMPARE(enabled(), QString("1111"));  // an unlisted LED 3 is not "OFF"
     QCOMPARE(ImageBytes()[5], 0x04);
   }
 
@@ -224,64 +225,37 @@ class frmConfigTest : public QObject {
   void voltageBoxes_data() {
     QTest::addColumn<QString>("box");
     QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("leaveBy");
     QTest::addColumn<QString>("shown");
     QTest::addColumn<int>("beeps");
     QTest::addColumn<Bytes>("stored");  // at 64..65, 66..67 or 15
-    QTest::newRow("min below") << "MinVoltageTextBox"
-                               << "4.3"
-                               << "4.50" << 1 << Bytes{1, 194};
-    QTest::newRow("min above") << "MinVoltageTextBox"
-                               << "5"
-                               << "4.95" << 1 << Bytes{1, 239};
-    QTest::newRow("min on limit") << "MinVoltageTextBox"
-                                  << "4.95"
-                                  << "4.95" << 0 << Bytes{1, 239};
-    QTest::newRow("min empty") << "MinVoltageTextBox"
-                               << ""
-                               << "4.50" << 1 << Bytes{1, 194};
-    QTest::newRow("min letters") << "MinVoltageTextBox"
-                                 << "4a.7X5"
-                                 << "4.75" << 0 << Bytes{1, 219};
-    QTest::newRow("max above") << "MaxVoltageTextBox"
-                               << "5.6"
-                               << "5.5" << 1 << Bytes{2, 38};
-    QTest::newRow("max on limit") << "MaxVoltageTextBox"
-                                  << "5.05"
-                                  << "5.05" << 0 << Bytes{1, 249};
-    QTest::newRow("offset below") << "VoltageOffsetTextBox"
-                                  << "-200"
-                                  << "-127" << 1 << Bytes{255};
-    QTest::newRow("offset above") << "VoltageOffsetTextBox"
-                                  << "130"
-                                  << "127" << 1 << Bytes{127};
-    QTest::newRow("offset negative") << "VoltageOffsetTextBox"
-                                     << "-3"
-                                     << "-3" << 0 << Bytes{131};
-    QTest::newRow("offset empty") << "VoltageOffsetTextBox"
-                                  << ""
-                                  << "" << 0 << Bytes{0};
+    const auto row = [](const char* name, const char* box, const char* typed, Qt::Key leaveBy,
+                        const char* shown, int beeps, const Bytes& stored) {
+      QTest::newRow(name) << QString(box) << QString(typed) << static_cast<int>(leaveBy)
+                          << QString(shown) << beeps << stored;
+    };
+    row("min below", "MinVoltageTextBox", "4.3", Qt::Key_Tab, "4.50", 1, {1, 194});
+    row("max above", "MaxVoltageTextBox", "5.6", Qt::Key_Tab, "5.5", 1, {2, 38});
+    row("offset below", "VoltageOffsetTextBox", "-200", Qt::Key_Tab, "-127", 1, {255});
+    // Only digits, ".", "-" reach the box; Enter moves the focus to the sink.
+    row("keys and Enter", "MinVoltageTextBox", "4a +/:,.8X5", Qt::Key_Return, "4.85", 0, {1, 229});
   }
   void voltageBoxes() {
     QFETCH(QString, box);
     QFETCH(QString, typed);
+    QFETCH(int, leaveBy);
     QFETCH(QString, shown);
     QFETCH(int, beeps);
     QFETCH(Bytes, stored);
     Open();
-    Type(box, typed);
+    Type(box, typed, static_cast<Qt::Key>(leaveBy));
     QCOMPARE(Find<QLineEdit>(box)->text(), shown);
     QCOMPARE(ui_.beeps, beeps);
     const int at = box.startsWith("Min") ? 64 : box.startsWith("Max") ? 66 : 15;
-    const Bytes image = ImageBytes();
-    QCOMPARE(Bytes(image.begin() + at, image.begin() + at + stored.size()), stored);
-  }
-
-  void enterStoresAndMovesToTheFocusSink() {
-    Open();
-    Type("MinVoltageTextBox", "4.8", Qt::Key_Return);
-    QVERIFY(window_->focusWidget() == Find<QWidget>("MyFocus"));
-    QCOMPARE(ImageBytes()[64], 1);
-    QCOMPARE(ImageBytes()[65], 224);
+    QCOMPARE(ImageBytes(at, static_cast<int>(stored.size())), stored);
+    if (leaveBy == Qt::Key_Return) {
+      QVERIFY(window_->focusWidget() == Find<QWidget>("MyFocus"));
+    }
   }
 
   void typedValueIsStoredBeforeSave_data() {
@@ -302,19 +276,6 @@ class frmConfigTest : public QObject {
     QCOMPARE(DeviceBytes()[67], 28);
   }
 
-  void clearingEnabledDisablesTheVoltageFields() {
-    Open();
-    Find<QPushButton>("DefaultSettings")->click();
-    Find<QCheckBox>("VoltageMonitor_box")->click();
-    QCOMPARE(ImageBytes()[1], 7 & ~2);
-    auto* flash = Find<QCheckBox>("Flash_box");
-    QVERIFY(flash->isChecked() && !flash->isEnabled());
-    for (const char* name : {"MinVoltageTextBox", "MaxVoltageTextBox", "VoltageOffsetTextBox",
-                             "MinimumText", "MaximumText", "OffsetText"}) {
-      QVERIFY2(!Find<QWidget>(name)->isEnabled(), name);
-    }
-  }
-
   void swatchStoresAcceptedColourOnly() {
     Open();
     std::optional<std::uint32_t> answer = 0x0A0B0C;
@@ -328,14 +289,12 @@ class frmConfigTest : public QObject {
     auto* swatch = Find<ColorSwatch>("ColorButton4");
     swatch->click();
     QCOMPARE(started, 52u + 53u * 256 + 54u * 65536);  // slot 4 at bytes 52..54
-    QCOMPARE(module_->ColorSlot, 4);
     QCOMPARE(swatch->Color(), 0x0A0B0Cu);
-    const Bytes image = ImageBytes();
-    QCOMPARE(Bytes(image.begin() + 52, image.begin() + 55), (Bytes{0x0C, 0x0B, 0x0A}));
-    answer.reset();
+    QCOMPARE(ImageBytes(52, 3), (Bytes{0x0C, 0x0B, 0x0A}));
+    answer.reset();  // closed from the title bar: the previewed colour is undone
     swatch->click();
     QCOMPARE(swatch->Color(), 0x0A0B0Cu);
-    QCOMPARE(ImageBytes()[52], 0x0C);
+    QCOMPARE(ImageBytes(52, 3), (Bytes{0x0C, 0x0B, 0x0A}));
   }
 
   void failedLoadKeepsImageAndControls() {
@@ -379,7 +338,6 @@ class frmConfigTest : public QObject {
     ui_.onProcessEvents = [&] {
       ui_.onProcessEvents = nullptr;
       QVERIFY(window_->Busy());
-      QTest::mouseClick(Find<QPushButton>("SaveSettings"), Qt::LeftButton);
       Find<QPushButton>("SaveSettings")->click();
       Find<QPushButton>("LoadSettings")->click();
       Find<QPushButton>("DefaultSettings")->click();
@@ -390,23 +348,10 @@ class frmConfigTest : public QObject {
     QCOMPARE(Frames("RE"), 68);
     QCOMPARE(Frames("WE"), 0);
     QCOMPARE(chooserCalls, 0);
-    QCOMPARE(ImageBytes()[7], 4);  // not the default 9
+    QCOMPARE(ImageBytes()[7], 12);  // not the default 9
     QVERIFY(closeRefused);
     QCOMPARE(navigator_.unloads, 0);
     QVERIFY(!window_->Busy());
-  }
-
-  void unlistedValuesKeepTheirBytes() {
-    Bytes image = SampleImage();
-    image[3] = 0x06;  // LED 2 function 6
-    image[7] = 12;    // brightness beyond "100%"
-    SetDevice(image);
-    Open();
-    QCOMPARE(ImageBytes()[3], 0x06);
-    QCOMPARE(ImageBytes()[7], 12);
-    QVERIFY(Find<QComboBox>("LED3Combo")->isEnabled());  // an unlisted LED 2 is not "OFF"
-    Pick("OLEDBrightnessCombo", "20%");
-    QCOMPARE(ImageBytes()[7], 1);
   }
 };
 

@@ -1,0 +1,342 @@
+// The simulated device behind an opened transport on a virtual clock, spoken
+// to in raw frames: frames in any pieces, checksum refusal, confusion until a
+// purge, scripted and random faults, when replies reach the host, and the
+// state file that keeps a device (refused, device untouched, when damaged).
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "link/Clock.h"
+#include "link/sim/SimulatedDevice.h"
+#include "link/sim/SimulatedDeviceState.h"
+#include "link/sim/SimulatedTransport.h"
+
+namespace nimbo::sim::test {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+class Sim : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(transport.OpenEx("FT232R USB UART", ft::kOpenByDescription, handle), ft::kOk);
+  }
+
+  void Send(const Bytes& bytes) {
+    std::uint32_t written = 0;
+    ASSERT_EQ(transport.Write(handle, bytes, written), ft::kOk);
+    ASSERT_EQ(written, bytes.size());
+  }
+
+  // One read of up to `count` bytes; returns what arrived before the time-out.
+  Bytes Read(std::size_t count) {
+    Bytes buffer(count);
+    std::uint32_t returned = 0;
+    EXPECT_EQ(transport.Read(handle, buffer, returned), ft::kOk);
+    buffer.resize(returned);
+    return buffer;
+  }
+
+  Bytes Exchange(const Bytes& frame, std::size_t replyLength) {
+    Send(frame);
+    return Read(replyLength);
+  }
+
+  void PurgeBoth() { ASSERT_EQ(transport.Purge(handle, 3), ft::kOk); }
+
+  VirtualClock clock;
+  SimulatedDevice device{clock};
+  SimulatedTransport transport{device, clock};
+  FtHandle handle = 0;
+};
+
+// A rule for one exchange of any command; `n` is the split point, surplus
+// count or flipped data byte of the kinds that take one.
+FaultRule Rule(Fault fault, std::size_t n = 1, Micros gap = 0) {
+  FaultRule rule;
+  rule.fault = fault;
+  rule.splitAt = rule.surplusCount = rule.corruptAt = n;
+  rule.splitGap = gap;
+  return rule;
+}
+
+TEST_F(Sim, AssemblesFramesFromAnyPiecesAndRefusesWrongChecksums) {
+  // A uniform 64-byte block at device address 0x0020: its bytes cancel out in
+  // the exclusive-or, so the checksum is 0x20 ^ 0x00 ^ 0x08 = 0x28, not 0x29.
+  Bytes frame = {'W', 'M', 0x20, 0x00};
+  frame.insert(frame.end(), 64, 0x5A);
+  frame.push_back(0x29);
+  EXPECT_EQ(Exchange(frame, 3), (Bytes{'W', 'M', 0x00}));
+  EXPECT_EQ(std::count(device.Memory().begin(), device.Memory().end(), 0),
+            static_cast<long>(kMemoryBytes));
+  EXPECT_EQ(Exchange({'W', 'E', 0x03, 0x00, 0x41, 0x4B}, 3), (Bytes{'W', 'E', 0x00}));
+  EXPECT_EQ(device.Eeprom()[3], 0);
+
+  frame.back() = 0x28;
+  for (const auto& pieces :
+       std::vector<std::vector<std::size_t>>{{4, 64, 1}, {69}, {1, 1, 66, 1}}) {
+    std::fill(device.Memory().begin(), device.Memory().end(), 0);
+    std::size_t at = 0;
+    for (std::size_t piece : pieces) {
+      Send(Bytes(frame.begin() + at, frame.begin() + at + piece));
+      at += piece;
+    }
+    EXPECT_EQ(Read(3), (Bytes{'W', 'M', 0x01}));
+    // Address 0x20 covers bytes 0x40..0x7F.
+    EXPECT_EQ(device.Memory()[0x3F], 0);
+    EXPECT_EQ(std::count(&device.Memory()[0x40], &device.Memory()[0x80], 0x5A), 64);
+    EXPECT_EQ(device.Memory()[0x80], 0);
+  }
+
+  // A block that runs past the top of memory wraps to address 0.
+  device.Memory()[kMemoryBytes - 1] = 0xAA;
+  device.Memory()[0] = 0xBB;
+  const Bytes reply = Exchange({'R', 'M', 0xF0, 0xFF}, 68);
+  ASSERT_EQ(reply.size(), 68u);
+  EXPECT_EQ(reply[2 + 31], 0xAA);
+  EXPECT_EQ(reply[2 + 32], 0xBB);
+  EXPECT_EQ(reply[66], 0x16);  // 0xF0 ^ 0xFF ^ 0x08 ^ 0xAA ^ 0xBB
+}
+
+TEST_F(Sim, DiscardsUnknownBytesUntilPurge) {
+  device.Eeprom()[3] = 0x41;
+  const Bytes answer = {'R', 'E', 0x41, 0x4A, 0x01};
+  // A good frame followed by garbage in one write: the frame is answered.
+  EXPECT_EQ(Exchange({'R', 'E', 0x03, 0x00, 'Z', 'Z'}, 5), answer);
+  EXPECT_TRUE(device.Confused());
+  EXPECT_TRUE(Exchange({'R', 'E', 0x03, 0x00}, 5).empty());
+  // Lower case is no command either: the device is case-sensitive.
+  PurgeBoth();
+  EXPECT_FALSE(device.Confused());
+  EXPECT_TRUE(Exchange({'r', 'e', 0x03, 0x00}, 5).empty());
+  PurgeBoth();
+  EXPECT_EQ(Exchange({'R', 'E', 0x03, 0x00}, 5), answer);
+}
+
+TEST_F(Sim, EachFaultKind) {
+  // "RE" at address 3, which holds 0: checksum 0x03 ^ 0x00 ^ 0x00 ^ 0x08.
+  const Bytes re = {'R', 'E', 0x03, 0x00}, we = {'W', 'E', 0x03, 0x00, 0x41, 0x4A};
+  const Bytes reOk = {'R', 'E', 0x00, 0x0B, 0x01}, weOk = {'W', 'E', 0x01};
+  // "RM" of the zero block at 0x0020 with its last data byte flipped.
+  Bytes rmCorrupt = {'R', 'M'};
+  rmCorrupt.resize(2 + 64);
+  rmCorrupt.back() = 0xFF;
+  rmCorrupt.insert(rmCorrupt.end(), {0x28, 0x01});
+  struct Case {
+    const char* name;
+    FaultRule rule;
+    Bytes frame;
+    std::size_t readLength;
+    Bytes reply;
+    std::uint8_t stored;  // EEPROM byte 3 afterwards
+  };
+  const std::vector<Case> cases = {
+      {"no reply", Rule(Fault::NoReply), re, 5, {}, 0},
+      {"wrong echo", Rule(Fault::WrongEcho), re, 5, {'r', 'E', 0x00, 0x0B, 0x01}, 0},
+      {"wrong checksum", Rule(Fault::WrongChecksum), re, 5, {'R', 'E', 0x00, 0xF4, 0x01}, 0},
+      {"refuse", Rule(Fault::Refuse), re, 5, {'R', 'E', 0x00, 0x0B, 0x00}, 0},
+      {"corrupt", Rule(Fault::CorruptReadBack), re, 5, {'R', 'E', 0xFF, 0x0B, 0x01}, 0},
+      {"corrupt last block byte",
+       Rule(Fault::CorruptReadBack, 63),
+       {'R', 'M', 0x20, 0},
+       68,
+       rmCorrupt,
+       0},
+      {"split", Rule(Fault::SplitReply, 2, 1000), re, 5, reOk, 0},
+      {"surplus", Rule(Fault::SurplusBytes, 3), re, 8, {'R', 'E', 0x00, 0x0B, 0x01, 0, 0, 0}, 0},
+      {"dropped write leaves reads alone", Rule(Fault::DropWrite), re, 5, reOk, 0},
+      {"refused write", Rule(Fault::Refuse), we, 3, {'W', 'E', 0x00}, 0},
+      {"dropped write", Rule(Fault::DropWrite), we, 3, weOk, 0},
+      {"swallowed write", Rule(Fault::NoReply), we, 3, {}, 0},
+      {"write with wrong echo", Rule(Fault::WrongEcho), we, 3, {'w', 'E', 0x01}, 0x41},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    device.Eeprom()[3] = 0;
+    device.AddFault(c.rule);
+    EXPECT_EQ(Exchange(c.frame, c.readLength), c.reply);
+    EXPECT_EQ(device.Eeprom()[3], c.stored);
+    PurgeBoth();
+  }
+}
+
+TEST_F(Sim, RulesMatchCommandAddressAndCount) {
+  FaultRule rule = Rule(Fault::NoReply);
+  rule.command = "RE";
+  rule.address = 5;
+  rule.times = 2;
+  device.AddFault(rule);
+  const Bytes re4 = {'R', 'E', 4, 0}, re5 = {'R', 'E', 5, 0};
+  EXPECT_EQ(Exchange(re4, 5).size(), 5u);                        // other address
+  EXPECT_EQ(Exchange({'W', 'E', 5, 0, 0, 0x0D}, 3).size(), 3u);  // other command
+  EXPECT_TRUE(Exchange(re5, 5).empty());
+  EXPECT_TRUE(Exchange(re5, 5).empty());
+  EXPECT_EQ(Exchange(re5, 5).size(), 5u);  // fails the next 2 times only
+
+  rule = Rule(Fault::NoReply);
+  rule.times = -1;
+  device.AddFault(rule);
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_TRUE(Exchange(re4, 5).empty());
+  }
+  device.ClearFaults();
+  EXPECT_EQ(Exchange(re4, 5).size(), 5u);
+}
+
+// Feeds 300 "RE" frames straight into a fresh device and returns what it
+// answered (no host reads, so no fault disturbs the next frame's parsing).
+std::vector<Bytes> RandomRun(const RandomFaults& faults) {
+  VirtualClock clock;
+  SimulatedDevice device(clock);
+  device.SetRandomFaults(faults);
+  for (int i = 0; i < 300; ++i) {
+    device.Receive(Bytes{'R', 'E', static_cast<std::uint8_t>(i), 0});
+  }
+  std::vector<Bytes> trace;
+  for (const TraceEntry& entry : device.Trace()) {
+    trace.push_back(entry.fromHost ? Bytes{'>'} : entry.bytes);
+  }
+  return trace;
+}
+
+TEST(RandomFaults, ReproduceFromTheirSeed) {
+  const auto first = RandomRun({.seed = 7, .probability = 0.1});
+  EXPECT_EQ(first, RandomRun({.seed = 7, .probability = 0.1}));
+  EXPECT_NE(first, RandomRun({.seed = 8, .probability = 0.1}));
+  EXPECT_EQ(RandomRun({.seed = 7, .probability = 0.0}).size(), 600u);
+}
+
+// Replies reach the host at 80 us per byte each way (125000 baud) in USB
+// packets that leave when 62 bytes are full or on the latency timer.
+// "RM" is 4 bytes, complete at the device at 320 us; reply byte j (1..68)
+// reaches the interface at 320 + 80 j.
+TEST_F(Sim, PacketsLeaveFullOrOnTheLatencyTimer) {
+  Send({'R', 'M', 0x00, 0x20});
+  // 2 ms timer: packets at 400 + 2000 = 2400 (bytes 1..26), 2480 + 2000 =
+  // 4480 (27..52) and 4560 + 2000 = 6560 (53..68).
+  EXPECT_EQ(Read(2).size(), 2u);
+  EXPECT_EQ(clock.Now(), 2400);
+  EXPECT_EQ(Read(50).size(), 50u);
+  EXPECT_EQ(clock.Now(), 4480);
+  EXPECT_EQ(Read(16).size(), 16u);
+  EXPECT_EQ(clock.Now(), 6560);
+
+  // 16 ms timer: the 62nd byte fills a packet; the timer runs from the 63rd.
+  device.TimingModel().latencyTimer = 16000;
+  const Micros start = clock.Now();
+  Send({'R', 'M', 0x00, 0x20});
+  EXPECT_EQ(Read(62).size(), 62u);
+  EXPECT_EQ(clock.Now(), start + 320 + 62 * 80);
+  EXPECT_EQ(Read(6).size(), 6u);
+  EXPECT_EQ(clock.Now(), start + 320 + 63 * 80 + 16000);
+}
+
+TEST_F(Sim, WriteProcessingDelaysTheAcknowledge) {
+  device.TimingModel().eepromWriteProcessing = 5000;
+  // 6 frame bytes done at 480, ready at 5480, 3 reply bytes by 5720, the
+  // packet leaves 2000 after the first of them (5560).
+  EXPECT_EQ(Exchange({'W', 'E', 0x03, 0x00, 0x41, 0x4A}, 3), (Bytes{'W', 'E', 0x01}));
+  EXPECT_EQ(clock.Now(), 7560);
+}
+
+TEST_F(Sim, ReadReturnsWhatCameBeforeItsTimeout) {
+  // Silent device: default 250 ms, then the time-out the host set.
+  EXPECT_TRUE(Read(6).empty());
+  EXPECT_EQ(clock.Now(), 250000);
+  ASSERT_EQ(transport.SetTimeouts(handle, 100, 0), ft::kOk);
+  EXPECT_TRUE(Read(6).empty());
+  EXPECT_EQ(clock.Now(), 350000);
+
+  // Asking for more than comes: the bytes that did come, after the time-out.
+  const Micros start = clock.Now();
+  EXPECT_EQ(Exchange({'R', 'E', 0x00, 0x00}, 10).size(), 5u);
+  EXPECT_EQ(clock.Now(), start + 100000);
+}
+
+TEST_F(Sim, SplitReplyWithinAndAfterTheTimeout) {
+  // "IF" completes at 160; piece one (2 bytes) ends at 320, piece two starts
+  // a gap later and its first byte arrives 80 us after that.
+  device.CurrentMode() = Mode::Update;
+  Micros start = clock.Now();
+  device.AddFault(Rule(Fault::SplitReply, 2, 100000));
+  EXPECT_EQ(Exchange({'I', 'F'}, 6).size(), 6u);
+  EXPECT_EQ(clock.Now(), start + 320 + 100000 + 80 + 2000);
+
+  start = clock.Now();
+  device.AddFault(Rule(Fault::SplitReply, 2, 300000));
+  EXPECT_EQ(Exchange({'I', 'F'}, 6).size(), 2u);
+  EXPECT_EQ(clock.Now(), start + 250000);
+  // A purge drops only what has arrived: the late piece still comes.
+  PurgeBoth();
+  EXPECT_EQ(Read(4).size(), 4u);
+  EXPECT_EQ(clock.Now(), start + 320 + 300000 + 80 + 2000);
+}
+
+TEST(DeviceState, RoundTripRestoresEverythingAndDamagedFilesAreRefused) {
+  const std::string path = (std::filesystem::temp_directory_path() /
+                            ("nimbo-sim-state-" + std::to_string(getpid()) + ".nimbo"))
+                               .string();
+  VirtualClock clock;
+  SimulatedDevice saved(clock);
+  saved.LoadFactoryContents();
+  saved.Memory()[kMemoryBytes - 1] = 0x77;
+  saved.Eeprom()[255] = 0x66;
+  saved.Version() = 0x13;
+  saved.Model() = 'Q';
+  saved.CurrentMode() = Mode::Update;
+  std::string error;
+  ASSERT_TRUE(SaveDeviceState(saved, path, error)) << error;
+
+  SimulatedDevice loaded(clock);
+  ASSERT_TRUE(LoadDeviceState(loaded, path, error)) << error;
+  EXPECT_TRUE(std::ranges::equal(loaded.Memory(), std::as_const(saved).Memory()));
+  EXPECT_TRUE(std::ranges::equal(loaded.Eeprom(), std::as_const(saved).Eeprom()));
+  EXPECT_EQ(loaded.Version(), 0x13);
+  EXPECT_EQ(loaded.Model(), 'Q');
+  EXPECT_EQ(loaded.CurrentMode(), Mode::Update);
+  EXPECT_FALSE(std::filesystem::exists(path + ".tmp"));
+
+  std::ifstream in(path, std::ios::binary);
+  const Bytes good{std::istreambuf_iterator<char>(in), {}};
+  // Header: magic 0..7, format 8..11, version 12, model 13, mode 14, 15,
+  // memory size 16..19, EEPROM size 20..23; then data and a CRC-32.
+  const std::vector<std::pair<const char*, std::function<void(Bytes&)>>> damage = {
+      {"empty", [](Bytes& b) { b.clear(); }},
+      {"magic", [](Bytes& b) { b[0] = 'X'; }},
+      {"format", [](Bytes& b) { b[8] = 9; }},
+      {"memory size", [](Bytes& b) { b[18] = 0; }},
+      {"truncated", [](Bytes& b) { b.pop_back(); }},
+      {"header only", [](Bytes& b) { b.resize(24); }},
+      {"too long", [](Bytes& b) { b.push_back(0); }},
+      {"flipped memory byte", [](Bytes& b) { b[1000] ^= 0x01; }},
+      {"flipped mode", [](Bytes& b) { b[14] = 2; }},
+  };
+  for (const auto& [name, change] : damage) {
+    SCOPED_TRACE(name);
+    Bytes bad = good;
+    change(bad);
+    std::ofstream(path, std::ios::binary | std::ios::trunc)
+        .write(reinterpret_cast<const char*>(bad.data()), static_cast<std::streamsize>(bad.size()));
+    SimulatedDevice target(clock);  // all zeros
+    target.Version() = 0x55;
+    error.clear();
+    EXPECT_FALSE(LoadDeviceState(target, path, error));
+    EXPECT_FALSE(error.empty());
+    EXPECT_EQ(target.Version(), 0x55);
+    EXPECT_TRUE(std::ranges::all_of(target.Eeprom(), [](std::uint8_t b) { return b == 0; }));
+  }
+  std::filesystem::remove(path);
+}
+
+}  // namespace
+}  // namespace nimbo::sim::test
