@@ -11,15 +11,11 @@
 #include <cstdint>
 #include <functional>
 
-#include "link/Clock.h"
-#include "link/NimboModule.h"
-#include "link/UserInterface.h"
-#include "link/sim/SimulatedDevice.h"
-#include "link/sim/SimulatedTransport.h"
+#include "SimulatedRig.h"
 
 namespace {
 
-constexpr double kMicrosPerWireByte = 80.0;
+using nimbo::bench::kMicrosPerWireByte;
 constexpr std::int32_t kMatrixAddress = 0x2000;  // the LED Matrix String's copy
 constexpr std::int32_t kFirmwareAddress = 0x0020;
 constexpr std::int32_t kAddressUnitsPerBlock = 32;
@@ -29,17 +25,8 @@ constexpr int kEepromExchangeBytes = 9;   // "RE": 4 + 5; "WE": 6 + 3
 constexpr int kReadBlockBytes = 4 + 68;   // "RM"
 constexpr int kWriteBlockBytes = 69 + 3;  // "WM"
 
-struct LinkRig {
-  nimbo::VirtualClock clock;
-  nimbo::sim::SimulatedDevice device{clock};
-  nimbo::sim::SimulatedTransport transport{device, clock};
-  nimbo::SilentUserInterface ui;
-  nimbo::NIMBOmodule module{transport, ui};
-
+struct LinkRig : nimbo::bench::SimulatedRig {
   LinkRig() {
-    device.LoadFactoryContents();
-    module.SizeSharedArrays();
-    module.OpenLink();
     for (std::size_t i = 0; i < nimbo::kBlockSize; ++i) {
       module.BlockOut[i] = static_cast<std::uint8_t>(i * 7 + 3);
     }

@@ -9,32 +9,16 @@
 
 #include <cstddef>
 
+#include "SimulatedRig.h"
 #include "ledmatrix/MatrixString.h"
 #include "ledmatrix/MatrixTransfer.h"
-#include "link/Clock.h"
-#include "link/NimboModule.h"
-#include "link/UserInterface.h"
-#include "link/sim/SimulatedDevice.h"
-#include "link/sim/SimulatedTransport.h"
 
 namespace {
 
-constexpr double kMicrosPerWireByte = 80.0;
+using nimbo::bench::kMicrosPerWireByte;
 constexpr std::size_t kTraceLimit = 100000;  // entries kept before the trace is emptied
 
-struct MatrixRig {
-  nimbo::VirtualClock clock;
-  nimbo::sim::SimulatedDevice device{clock};
-  nimbo::sim::SimulatedTransport transport{device, clock};
-  nimbo::SilentUserInterface ui;
-  nimbo::NIMBOmodule module{transport, ui};
-
-  MatrixRig() {
-    device.LoadFactoryContents();
-    module.OpenLink();
-    module.SizeSharedArrays();
-  }
-
+struct MatrixRig : nimbo::bench::SimulatedRig {
   std::size_t WireBytes() const {
     std::size_t bytes = 0;
     for (const auto& entry : device.Trace()) {
