@@ -1,5 +1,6 @@
 #include "ledmatrix/MatrixTransfer.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -42,17 +43,26 @@ void AdvanceBlock(NIMBOmodule& module) {
   module.BlockAddress += kAddressStep;
 }
 
+// Whether MemoryImage holds the block at BlockOffset. Only an operation started
+// from a window event during a transfer can move BlockOffset or replace
+// MemoryImage so that it does not.
+bool BlockInImage(const NIMBOmodule& module) {
+  const std::int64_t end = static_cast<std::int64_t>(module.BlockOffset) + kOffsetStep;
+  return module.BlockOffset >= 0 && end <= static_cast<std::int64_t>(module.MemoryImage.size());
+}
+
 // The device's checksum of the block just read. A block that arrives with a
 // checksum that does not match its bytes was corrupted on the way and is read
-// again, so that a damaged string is never taken for the device's.
+// again, so that a damaged string is never taken for the device's. The device
+// answers this read exactly as it answers the read-back after a write, where
+// the same checksum must match, so a working device always passes.
 bool ReadChecksumMatches(const NIMBOmodule& module) {
   const auto address = frames::SplitAddress(module.BlockAddress);
-  const auto offset = static_cast<std::size_t>(module.BlockOffset);
-  // Events run between attempts may have replaced MemoryImage.
-  if (!address || module.MemoryImage.size() < offset + kBlockSize) {
+  if (!address || !BlockInImage(module)) {
     return false;
   }
-  const std::span<const std::uint8_t> block(module.MemoryImage.data() + offset, kBlockSize);
+  const std::span<const std::uint8_t> block(
+      module.MemoryImage.data() + static_cast<std::size_t>(module.BlockOffset), kBlockSize);
   return frames::Checksum(*address, block) == module.BlockChecksum;
 }
 
@@ -75,12 +85,14 @@ bool ReadBlock(NIMBOmodule& module) {
   }
 }
 
-void CopyBlockOut(NIMBOmodule& module) {
+// False when the block lies outside MemoryImage.
+bool CopyBlockOut(NIMBOmodule& module) {
   EnsureTransferRoom(module);  // events run before the block may have replaced MemoryImage
-  const auto offset = static_cast<std::size_t>(module.BlockOffset);
-  for (std::size_t i = 0; i < kBlockSize; ++i) {
-    module.BlockOut[i] = module.MemoryImage[offset + i];
+  if (!BlockInImage(module)) {
+    return false;
   }
+  std::copy_n(module.MemoryImage.begin() + module.BlockOffset, kBlockSize, module.BlockOut.begin());
+  return true;
 }
 
 // Writes and verifies one block; shows the failure message and returns false
@@ -89,8 +101,11 @@ bool StoreBlock(NIMBOmodule& module) {
   int budget = kAttemptsPerBlock;
   module.Ui().ProcessEvents();
   for (;;) {
-    CopyBlockOut(module);
-    module.WriteMemoryBlock();
+    if (CopyBlockOut(module)) {
+      module.WriteMemoryBlock();
+    } else {
+      module.LinkStatus = kLinkReadFailure;  // counts as a failed attempt
+    }
     if (module.LinkStatus == 0) {
       break;
     }

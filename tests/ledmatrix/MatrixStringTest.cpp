@@ -304,6 +304,15 @@ TEST_F(MatrixTest, WriteAndVerifyShareTenAttemptsPerBlock) {
       EXPECT_TRUE(ImageMatchesDevice(64 * kBlock));
     }
   }
+  // An operation run from a window event that leaves BlockOffset outside
+  // MemoryImage costs the block its attempts; nothing is read out of bounds.
+  StartCase();
+  ui.onProcessEvents = [this] { module.BlockOffset = -64; };
+  StoreMatrixStringButton_Click(module);
+  ui.onProcessEvents = nullptr;
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0].title, write);
+  EXPECT_TRUE(Sent("").empty());
 }
 
 }  // namespace
