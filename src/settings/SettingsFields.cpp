@@ -170,14 +170,6 @@ std::array<bool, kLedCount> LedCombosEnabled(const std::array<int, kLedCount>& s
   return enabled;
 }
 
-std::array<bool, kLedCount> LedCombosEnabled(const SettingsArray& bytes) {
-  std::array<int, kLedCount> shown{};
-  for (int led = 0; led < kLedCount; ++led) {
-    shown[led] = DecodeLedFunction(bytes, led + 1);
-  }
-  return LedCombosEnabled(shown);
-}
-
 std::array<bool, kColorSlotCount> ColorSwatchesEnabled(int romListIndex) {
   std::array<bool, kColorSlotCount> enabled{};
   const int banks = RomBankCount(romListIndex);

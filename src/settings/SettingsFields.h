@@ -70,7 +70,6 @@ std::string RomSwatchToolTip(int slot);
 // LED n's combo and label are enabled when none of LEDs 1..n-1 shows "OFF"
 // (list index 0); LED 1 always. `shown` are the list indices the combos show.
 std::array<bool, kLedCount> LedCombosEnabled(const std::array<int, kLedCount>& shown);
-std::array<bool, kLedCount> LedCombosEnabled(const SettingsArray& bytes);
 // Swatches 0..8 and all labels always; ROM j+1 (slot 8+j) when j < the number of
 // banks of ROMCombo's list index.
 std::array<bool, kColorSlotCount> ColorSwatchesEnabled(int romListIndex);

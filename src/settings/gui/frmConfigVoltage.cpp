@@ -29,7 +29,10 @@ int TypedCode(const QKeyEvent& event) {
       break;
   }
   // Editing shortcuts (copy, paste, select all) are not typed characters.
-  if (event.modifiers() & (Qt::ControlModifier | Qt::MetaModifier)) {
+  // Control together with Alt is how AltGr arrives on some systems: that
+  // types a character and goes through the filter.
+  const Qt::KeyboardModifiers modifiers = event.modifiers();
+  if ((modifiers & (Qt::ControlModifier | Qt::MetaModifier)) && !(modifiers & Qt::AltModifier)) {
     return 0;
   }
   const QString text = event.text();

@@ -103,6 +103,8 @@ class frmConfigTest : public QObject {
     edit->selectAll();
     QTest::keyClick(edit, Qt::Key_Backspace);
     QTest::keyClicks(edit, text);
+    // A character typed with AltGr arrives with Control and Alt; it is filtered.
+    QTest::keyClick(edit, '@', Qt::ControlModifier | Qt::AltModifier);
     QTest::keyClick(edit, leaveBy);
   }
   QString Status() const { return Find<QLabel>("Status_txt")->text(); }
