@@ -67,7 +67,7 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {
   About3->setObjectName(QStringLiteral("About3"));
   About3->setFont(BoldLabelFont());
   About3->setWordWrap(false);
-  About3->setGeometry(16, 162, 264, 60);
+  About3->setGeometry(16, 170, 241, 47);
 
   AboutButton = new QPushButton(QStringLiteral("OK"), this);
   AboutButton->setObjectName(QStringLiteral("AboutButton"));

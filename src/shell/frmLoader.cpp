@@ -88,16 +88,30 @@ bool frmLoader::Form_Load() {
   show();
   ui.ProcessEvents();  // paint the splash before the slow steps
 
+  // A termination request handled while events run unloads this window:
+  // the start-up then stops at once, without opening the link again.
+  if (!loaded_) {
+    return false;
+  }
   if (module_.LinkHandle == 0) {
     SetStatus("Looking for USB Interface...");
+    if (!loaded_) {
+      return false;
+    }
     module_.OpenLink();
     if (module_.LinkStatus != 0) {
       EndStartUp("USB Interface Not Found!");
       return false;
     }
     SetStatus("Connecting to NIMBO...");
+    if (!loaded_) {
+      return false;
+    }
     module_.SizeSharedArrays();
     ledmatrix::GetMatrixStringButton_Click(module_);
+    if (!loaded_) {
+      return false;
+    }
     if (module_.DeviceFound == kFalse) {
       EndStartUp("NIMBO Not Found!");
       return false;

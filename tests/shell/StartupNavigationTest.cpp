@@ -96,6 +96,30 @@ class StartupNavigationTest : public QObject {
     }
   }
 
+  void endedWhileStarting() {
+    // A termination request runs at any yield of the start-up (the splash,
+    // either status line, the first exchange): the start-up stops there.
+    for (int stopAt = 1; stopAt <= 4; ++stopAt) {
+      ShellRig rig;
+      int yields = 0;
+      rig.ui.onProcessEvents = [&] {
+        if (++yields == stopAt) {
+          rig.loader->Form_Unload();
+        }
+      };
+
+      QVERIFY(!rig.loader->Form_Load());
+
+      const QByteArray at = QByteArray::number(stopAt);
+      QVERIFY2(yields >= stopAt, at);
+      QVERIFY2(rig.module.LinkHandle == 0, at);
+      QVERIFY2(rig.aliveWindows == 0, at);
+      QVERIFY2(rig.programEnded == 1, at);
+      QVERIFY2(rig.ui.beeps == 0, at);
+      QVERIFY2(rig.ui.sleeps.empty(), at);
+    }
+  }
+
   void secondCopyShowsMessageAndEnds() {
     ShellRig rig;
     rig.anotherInstance = true;
