@@ -78,6 +78,8 @@ case $scenario in
     run 2 sim mode update
     expect_text "need --simulate"
     run 2 --simulate sim version 16.0
+    run 2 --simulate sim factory now
+    expect_text "sim factory takes no arguments"
     run ok --help
     expect_text "usage: nimbo-cli"
     ;;

@@ -79,7 +79,11 @@ int RunSimCommand(Context& context, sim::SimulatedDevice* device,
   if (word == "version") {
     return Version(context, *device, args.subspan(1));
   }
-  if (word == "factory" && args.size() == 1) {
+  if (word == "factory") {
+    if (args.size() != 1) {
+      context.err << "sim factory takes no arguments\n";
+      return 2;
+    }
     device->LoadFactoryContents();
     return 0;
   }
