@@ -8,22 +8,14 @@
 #include <vector>
 
 #include "Commands.h"
-#include "link/Clock.h"
 #include "link/NimboModule.h"
-#include "link/sim/SimulatedDevice.h"
-#include "link/sim/SimulatedTransport.h"
-#include "support/RecordingUserInterface.h"
+#include "support/SimulatedRig.h"
 
 namespace nimbo::cli {
 namespace {
 
-class MatrixCommandTest : public ::testing::Test {
+class MatrixCommandTest : public ::testing::Test, protected test::SimulatedRig {
  protected:
-  VirtualClock clock;
-  sim::SimulatedDevice device{clock};
-  sim::SimulatedTransport transport{device, clock};
-  test::RecordingUserInterface ui;
-  NIMBOmodule module{transport, ui};
   std::ostringstream out;
   std::ostringstream err;
   Context context{module, out, err};

@@ -15,11 +15,8 @@
 #include "ledmatrix/MatrixText.h"
 #include "ledmatrix/MatrixTransfer.h"
 #include "ledmatrix/Windows1252.h"
-#include "link/Clock.h"
 #include "link/NimboModule.h"
-#include "link/sim/SimulatedDevice.h"
-#include "link/sim/SimulatedTransport.h"
-#include "support/RecordingUserInterface.h"
+#include "support/SimulatedRig.h"
 
 namespace nimbo::ledmatrix {
 namespace {
@@ -71,14 +68,8 @@ TEST(Windows1252Test, EveryByteMapsToItsCodePointAndBack) {
   }
 }
 
-class MatrixTest : public ::testing::Test {
+class MatrixTest : public ::testing::Test, protected test::SimulatedRig {
  protected:
-  VirtualClock clock;
-  sim::SimulatedDevice device{clock};
-  sim::SimulatedTransport transport{device, clock};
-  test::RecordingUserInterface ui;
-  NIMBOmodule module{transport, ui};
-
   void SetUp() override {
     module.OpenLink();
     ASSERT_EQ(module.LinkStatus, 0);

@@ -12,11 +12,8 @@
 #include <tuple>
 #include <vector>
 
-#include "link/Clock.h"
 #include "link/NimboModule.h"
-#include "link/sim/SimulatedDevice.h"
-#include "link/sim/SimulatedTransport.h"
-#include "support/RecordingUserInterface.h"
+#include "support/SimulatedRig.h"
 
 namespace nimbo::test {
 namespace {
@@ -25,17 +22,12 @@ using Bytes = std::vector<std::uint8_t>;
 using Calls = std::vector<std::string>;
 
 // A module wired to a simulated device whose interface answers to `description`.
-struct Rig {
-  explicit Rig(std::string description = "FT232R USB UART")
-      : transport(device, clock, std::move(description)) {
+// The link's tests move blocks through MemoryImage from the start.
+struct Rig : test::SimulatedRig {
+  Rig() { module.SizeSharedArrays(); }
+  explicit Rig(std::string description) : SimulatedRig(std::move(description)) {
     module.SizeSharedArrays();
   }
-
-  VirtualClock clock;
-  sim::SimulatedDevice device{clock};
-  sim::SimulatedTransport transport;
-  RecordingUserInterface ui;
-  NIMBOmodule module{transport, ui};
 };
 
 class Link : public ::testing::Test, public Rig {

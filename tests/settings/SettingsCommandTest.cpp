@@ -8,27 +8,21 @@
 #include <vector>
 
 #include "../../tools/nimbo-cli/Commands.h"
-#include "link/Clock.h"
-#include "link/UserInterface.h"
-#include "link/sim/SimulatedDevice.h"
-#include "link/sim/SimulatedTransport.h"
+#include "support/SimulatedRig.h"
 
 namespace nimbo::cli {
 namespace {
 
 TEST(SettingsCommand, DefaultsWriteNothingAfterAFailedRead) {
-  VirtualClock clock;
-  sim::SimulatedDevice device(clock);
-  sim::SimulatedTransport transport(device, clock);
-  SilentUserInterface ui;
-  NIMBOmodule module(transport, ui);
+  test::SimulatedRig rig;
+  sim::SimulatedDevice& device = rig.device;
   auto eeprom = device.Eeprom();
   std::fill(eeprom.begin(), eeprom.end(), 0x33);
   device.AddFault({.fault = sim::Fault::Refuse, .command = "RE", .address = 40});
 
   std::ostringstream out;
   std::ostringstream err;
-  Context context{module, out, err};
+  Context context{rig.module, out, err};
   EXPECT_NE(RunSettingsCommand(context, std::vector<std::string>{"defaults"}), 0);
   EXPECT_NE(err.str().find("Read Error!"), std::string::npos) << err.str();
   for (int at = 0; at < 68; ++at) {

@@ -6,13 +6,10 @@
 #include <memory>
 #include <vector>
 
-#include "link/Clock.h"
 #include "link/NimboModule.h"
-#include "link/sim/SimulatedDevice.h"
-#include "link/sim/SimulatedTransport.h"
 #include "shell/WorkingWindow.h"
 #include "shell/frmLoader.h"
-#include "support/RecordingUserInterface.h"
+#include "support/SimulatedRig.h"
 
 namespace nimbo::test {
 
@@ -37,13 +34,7 @@ class FakeWindow final : public shell::WorkingWindow {
   int& alive_;
 };
 
-struct ShellRig {
-  VirtualClock clock;
-  sim::SimulatedDevice device{clock};
-  sim::SimulatedTransport transport{device, clock};
-  RecordingUserInterface ui;
-  NIMBOmodule module{transport, ui};
-
+struct ShellRig : SimulatedRig {
   bool anotherInstance = false;
   bool exchangeRunning = false;
   int programEnded = 0;

@@ -8,12 +8,10 @@
 #include <QtTest>
 #include <memory>
 
-#include "link/sim/SimulatedDevice.h"
-#include "link/sim/SimulatedTransport.h"
 #include "settings/FactoryDefaults.h"
 #include "settings/gui/ColorSwatch.h"
 #include "settings/gui/frmConfig.h"
-#include "support/RecordingUserInterface.h"
+#include "support/SimulatedRig.h"
 
 using nimbo::settings::gui::ColorSwatch;
 using nimbo::settings::gui::frmConfig;
@@ -50,25 +48,24 @@ class frmConfigTest : public QObject {
   Q_OBJECT
 
  private:
-  nimbo::VirtualClock clock_;
-  std::unique_ptr<nimbo::sim::SimulatedDevice> device_;
-  std::unique_ptr<nimbo::sim::SimulatedTransport> transport_;
-  nimbo::test::RecordingUserInterface ui_;
-  std::unique_ptr<nimbo::NIMBOmodule> module_;
+  std::unique_ptr<nimbo::test::SimulatedRig> rig_;  // a fresh device for every test
   Navigator navigator_;
   std::unique_ptr<frmConfig> window_;
 
   void SetDevice(const Bytes& image) {
     for (std::size_t i = 0; i < image.size(); ++i) {
-      device_->Eeprom()[i] = static_cast<std::uint8_t>(image[i]);
+      rig_->device.Eeprom()[i] = static_cast<std::uint8_t>(image[i]);
     }
   }
-  Bytes DeviceBytes() const { return {device_->Eeprom().begin(), device_->Eeprom().begin() + 68}; }
+  Bytes DeviceBytes() const {
+    return {rig_->device.Eeprom().begin(), rig_->device.Eeprom().begin() + 68};
+  }
   Bytes ImageBytes(int from = 0, int count = 68) const {
-    return {module_->SettingsBytes.begin() + from, module_->SettingsBytes.begin() + from + count};
+    return {rig_->module.SettingsBytes.begin() + from,
+            rig_->module.SettingsBytes.begin() + from + count};
   }
   void Open() {
-    window_ = std::make_unique<frmConfig>(*module_, navigator_);
+    window_ = std::make_unique<frmConfig>(rig_->module, navigator_);
     QVERIFY(window_->Form_Load());
     window_->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(window_.get()));
@@ -110,7 +107,7 @@ class frmConfigTest : public QObject {
   QString Status() const { return Find<QLabel>("Status_txt")->text(); }
   int Frames(const char* command) const {
     int count = 0;
-    for (const auto& entry : device_->Trace()) {
+    for (const auto& entry : rig_->device.Trace()) {
       count += entry.fromHost && entry.bytes.size() >= 2 && entry.bytes[0] == command[0] &&
                entry.bytes[1] == command[1];
     }
@@ -119,10 +116,7 @@ class frmConfigTest : public QObject {
 
  private slots:
   void init() {
-    device_ = std::make_unique<nimbo::sim::SimulatedDevice>(clock_);
-    transport_ = std::make_unique<nimbo::sim::SimulatedTransport>(*device_, clock_);
-    ui_ = {};
-    module_ = std::make_unique<nimbo::NIMBOmodule>(*transport_, ui_);
+    rig_ = std::make_unique<nimbo::test::SimulatedRig>();
     SetDevice(SampleImage());
   }
   void cleanup() { window_.reset(); }
@@ -146,7 +140,7 @@ class frmConfigTest : public QObject {
              QString("Click to select color for LED when ROM 8 is selected."));
     QVERIFY(window_->focusWidget() == Find<QWidget>("MyFocus"));
     QCOMPARE(Status(), QString());
-    QCOMPARE(ui_.beeps, 0);
+    QCOMPARE(rig_->ui.beeps, 0);
 
     // Saving untouched writes the entries shown for the unknown values.
     Bytes expected = SampleImage();
@@ -252,7 +246,7 @@ class frmConfigTest : public QObject {
     Open();
     Type(box, typed, static_cast<Qt::Key>(leaveBy));
     QCOMPARE(Find<QLineEdit>(box)->text(), shown);
-    QCOMPARE(ui_.beeps, beeps);
+    QCOMPARE(rig_->ui.beeps, beeps);
     const int at = box.startsWith("Min") ? 64 : box.startsWith("Max") ? 66 : 15;
     QCOMPARE(ImageBytes(at, static_cast<int>(stored.size())), stored);
     if (leaveBy == Qt::Key_Return) {
@@ -303,10 +297,10 @@ class frmConfigTest : public QObject {
     Open();
     const Bytes before = ImageBytes();
     SetDevice(Bytes(68, 0x11));
-    device_->AddFault({nimbo::sim::Fault::NoReply, "RE", 30});
+    rig_->device.AddFault({nimbo::sim::Fault::NoReply, "RE", 30});
     Find<QPushButton>("LoadSettings")->click();
     QCOMPARE(Status(), QString("Read Error!"));
-    QCOMPARE(ui_.beeps, 1);
+    QCOMPARE(rig_->ui.beeps, 1);
     QCOMPARE(ImageBytes(), before);
     QCOMPARE(Shown("LED1Combo"), QString("STATUS"));
 
@@ -317,19 +311,19 @@ class frmConfigTest : public QObject {
   }
 
   void transferFailuresAreReported() {
-    device_->AddFault({nimbo::sim::Fault::NoReply, "RE", 5});
+    rig_->device.AddFault({nimbo::sim::Fault::NoReply, "RE", 5});
     Open();
     QCOMPARE(Status(), QString("Read Error!"));
-    QCOMPARE(ui_.beeps, 1);
-    device_->AddFault({nimbo::sim::Fault::NoReply, "WE", 10});
+    QCOMPARE(rig_->ui.beeps, 1);
+    rig_->device.AddFault({nimbo::sim::Fault::NoReply, "WE", 10});
     Find<QPushButton>("SaveSettings")->click();
     QCOMPARE(Status(), QString("Write Error!"));
-    QCOMPARE(ui_.beeps, 2);
+    QCOMPARE(rig_->ui.beeps, 2);
   }
 
   void nothingStartsDuringATransfer() {
     Open();
-    device_->ClearTrace();
+    rig_->device.ClearTrace();
     int chooserCalls = 0;
     window_->SetColorChooser(
         [&](std::uint32_t, const nimbo::settings::gui::ColorPreview&, QWidget*) {
@@ -337,8 +331,8 @@ class frmConfigTest : public QObject {
           return std::optional<std::uint32_t>(0);
         });
     bool closeRefused = false;
-    ui_.onProcessEvents = [&] {
-      ui_.onProcessEvents = nullptr;
+    rig_->ui.onProcessEvents = [&] {
+      rig_->ui.onProcessEvents = nullptr;
       QVERIFY(window_->Busy());
       Find<QPushButton>("SaveSettings")->click();
       Find<QPushButton>("LoadSettings")->click();

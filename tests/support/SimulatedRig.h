@@ -1,0 +1,30 @@
+// A simulated device behind its transport on a virtual clock, and a module
+// wired to it with a recording user interface: what every device test starts
+// from.
+#pragma once
+
+#include <string>
+#include <utility>
+
+#include "link/Clock.h"
+#include "link/NimboModule.h"
+#include "link/sim/SimulatedDevice.h"
+#include "link/sim/SimulatedTransport.h"
+#include "support/RecordingUserInterface.h"
+
+namespace nimbo::test {
+
+struct SimulatedRig {
+  SimulatedRig() : transport(device, clock) {}
+  // An interface that answers to `description` only.
+  explicit SimulatedRig(std::string description)
+      : transport(device, clock, std::move(description)) {}
+
+  VirtualClock clock;
+  sim::SimulatedDevice device{clock};
+  sim::SimulatedTransport transport;
+  RecordingUserInterface ui;
+  NIMBOmodule module{transport, ui};
+};
+
+}  // namespace nimbo::test
