@@ -16,7 +16,7 @@ build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
 run: build
-	$(BUILD)/src/shell/nimbo-control --simulate=$(BUILD)/simulated-device.state
+	$(BUILD)/src/app/nimbo-control --simulate=$(BUILD)/simulated-device.state
 
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS) --timeout 120

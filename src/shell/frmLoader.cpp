@@ -121,7 +121,7 @@ bool frmLoader::Form_Load() {
   ui.Sleep(kHandOverPauseMs);
   hide();
   module_.QuitRequested = kFalse;
-  LoadWindow(WindowId::Config);
+  LoadWindow(startWindow_);
   return loaded_ && current_ != nullptr;
 }
 

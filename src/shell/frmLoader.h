@@ -57,6 +57,9 @@ class frmLoader final : public QWidget, public Navigator {
   // Makes a working window available; windows without a factory stay
   // disabled in the "Function" menus.
   void RegisterWindow(WindowId id, WindowFactory factory);
+  // The working window that takes over once the device has been found
+  // (the configuration window unless told otherwise).
+  void SetStartWindow(WindowId id) { startWindow_ = id; }
 
   // The start-up sequence. Returns true when a working window took over;
   // false when the program has ended.
@@ -87,6 +90,7 @@ class frmLoader final : public QWidget, public Navigator {
   NIMBOmodule& module_;
   LoaderHooks hooks_;
   std::map<WindowId, WindowFactory> factories_;
+  WindowId startWindow_ = WindowId::Config;
   QLabel* TextBox = nullptr;
   QLabel* Image1 = nullptr;
   bool loaded_ = true;

@@ -1,13 +1,18 @@
 // nimbo-control: the desktop program. Starts with the start-up window, which
-// finds the device and hands over to the configuration window.
+// finds the device and hands over to the working window the command line
+// names (the configuration window by default).
 #include <QApplication>
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QLabel>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <iostream>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "app/CommandLine.h"
 #include "link/Clock.h"
 #include "link/NimboModule.h"
 #include "link/backend/Backend.h"
@@ -18,42 +23,36 @@
 #include "shell/TerminationRequest.h"
 #include "shell/frmLoader.h"
 
-#ifdef NIMBO_HAVE_CONFIG_WINDOW
+#ifdef NIMBO_HAVE_SETTINGS_WINDOW
 #include "settings/gui/frmConfig.h"
 #endif
 
 namespace {
 
-constexpr const char* kUsage =
-    "Usage: nimbo-control [--simulate[=STATE]] [--help] [--version]\n"
-    "\n"
-    "  --simulate         use a simulated NIMBO device instead of the USB interface\n"
-    "  --simulate=STATE   the same, keeping the simulated device in the file STATE\n"
-    "                     (shared with nimbo-cli --simulate=STATE)\n"
-    "  --help             show this text and end\n"
-    "  --version          show the program's version and end\n";
+// Every working window this build has, and how to make it.
+struct WindowEntry {
+  nimbo::shell::WindowId id;
+  nimbo::shell::WindowFactory make;
+};
 
-enum class ParseResult { Run, Exit, Error };
+std::vector<WindowEntry> BuiltWindows() {
+  using namespace nimbo;
+  std::vector<WindowEntry> windows;
+#ifdef NIMBO_HAVE_SETTINGS_WINDOW
+  windows.push_back({shell::WindowId::Config, [](NIMBOmodule& m, shell::Navigator& nav) {
+                       return std::make_unique<settings::gui::frmConfig>(m, nav);
+                     }});
+#endif
+  return windows;
+}
 
-ParseResult ParseArguments(int argc, char** argv, nimbo::backend::BackendOptions& options) {
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (arg == "--help" || arg == "-h") {
-      std::cout << kUsage;
-      return ParseResult::Exit;
-    }
-    if (arg == "--version") {
-      const auto version = nimbo::shell::CurrentVersion();
-      std::cout << "nimbo-control " << version.major << '.' << version.minor << '.'
-                << version.revision << '\n';
-      return ParseResult::Exit;
-    }
-    if (!nimbo::backend::ParseSimulateOption(arg, options)) {
-      std::cerr << "nimbo-control: unknown option '" << arg << "'\n" << kUsage;
-      return ParseResult::Error;
+bool WindowBuilt(nimbo::shell::WindowId id) {
+  for (const WindowEntry& entry : BuiltWindows()) {
+    if (entry.id == id) {
+      return true;
     }
   }
-  return ParseResult::Run;
+  return false;
 }
 
 }  // namespace
@@ -61,16 +60,31 @@ ParseResult ParseArguments(int argc, char** argv, nimbo::backend::BackendOptions
 int main(int argc, char** argv) {
   using namespace nimbo;
 
-  backend::BackendOptions options;
-  options.realTime = true;
-  switch (ParseArguments(argc, argv, options)) {
-    case ParseResult::Exit:
+  app::StartOptions options;
+  {
+    // Options are read before any display is opened, so --help and
+    // --version work without one.
+    QCoreApplication parsing(argc, argv);
+    options = app::ParseCommandLine(QCoreApplication::arguments(), WindowBuilt);
+  }
+  switch (options.action) {
+    case app::StartOptions::Action::ShowHelp:
+      std::cout << options.help.toStdString();
       return 0;
-    case ParseResult::Error:
+    case app::StartOptions::Action::ShowVersion: {
+      const auto version = shell::CurrentVersion();
+      std::cout << "nimbo-control " << version.major << '.' << version.minor << '.'
+                << version.revision << '\n';
+      return 0;
+    }
+    case app::StartOptions::Action::UsageError:
+      std::cerr << "nimbo-control: " << options.error.toStdString()
+                << "\nTry 'nimbo-control --help' for more information.\n";
       return 2;
-    case ParseResult::Run:
+    case app::StartOptions::Action::Run:
       break;
   }
+  options.backend.realTime = true;
 
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("nimbo-control"));
@@ -86,9 +100,12 @@ int main(int argc, char** argv) {
   std::unique_ptr<backend::Backend> link;
   shell::NoInterface noInterface;
   if (!anotherInstance) {
-    link = backend::MakeBackend(options, error);
+    link = backend::MakeBackend(options.backend, error);
     if (!link) {
+      // Started from a desktop menu nobody reads standard error.
       std::cerr << "nimbo-control: " << error << '\n';
+      QMessageBox::critical(nullptr, QString::fromLatin1(shell::kApplicationTitle),
+                            QString::fromStdString(error));
       return 1;
     }
   }
@@ -106,11 +123,10 @@ int main(int argc, char** argv) {
   hooks.programEnded = [] { QCoreApplication::exit(0); };
 
   shell::frmLoader loader(module, hooks);
-#ifdef NIMBO_HAVE_CONFIG_WINDOW
-  loader.RegisterWindow(shell::WindowId::Config, [](NIMBOmodule& m, shell::Navigator& nav) {
-    return std::make_unique<settings::gui::frmConfig>(m, nav);
-  });
-#endif
+  for (WindowEntry& entry : BuiltWindows()) {
+    loader.RegisterWindow(entry.id, std::move(entry.make));
+  }
+  loader.SetStartWindow(options.startWindow);
 
   // SIGTERM/SIGINT close the working window as the user would.
   shell::TerminationRequest termination([&loader] {
