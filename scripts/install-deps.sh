@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config make
   qt6-base-dev libgl-dev
-  libftdi1-dev
+  libftdi1-dev libcli11-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang clang-format
   xvfb xauth x11-utils imagemagick fonts-dejavu-core

@@ -71,18 +71,6 @@ case $scenario in
     run fail --simulate="$state" sim mode update
     [ "$(cat "$state")" = "not a device" ] || fail "the damaged state file was overwritten"
     ;;
-  usage)
-    run 2 --no-such-option info
-    run 2 --simulate frobnicate
-    run 2
-    run 2 sim mode update
-    expect_text "need --simulate"
-    run 2 --simulate sim version 16.0
-    run 2 --simulate sim factory now
-    expect_text "sim factory takes no arguments"
-    run ok --help
-    expect_text "usage: nimbo-cli"
-    ;;
   *)
     fail "unknown scenario $scenario"
     ;;

@@ -1,31 +1,28 @@
-// The command groups of nimbo-cli. main.cpp parses the options, builds the
-// link and dispatches on the first word; each group lives in its own file.
+// The commands of nimbo-cli. Each file adds its subcommands to the program's
+// command line; adding a command is one file plus one line in Cli.cpp.
+//
+// A command's action runs once the whole command line has been parsed. It
+// returns the exit status: kSuccess, kFailure after a message from
+// Context::Fail, or kUsageError for arguments its options could not check.
 #pragma once
 
-#include <iosfwd>
-#include <span>
+#include <functional>
 #include <string>
 
-#include "link/NimboModule.h"
+#include "Context.h"
+
+namespace CLI {
+class App;
+}
 
 namespace nimbo::cli {
 
-struct Context {
-  NIMBOmodule& module;
-  std::ostream& out;  // results
-  std::ostream& err;  // failure messages, one line each
-};
+void AddInfoCommand(CLI::App& app, Context& context);       // info
+void AddSettingsCommands(CLI::App& app, Context& context);  // settings read|write|show|defaults
+void AddMatrixCommands(CLI::App& app, Context& context);    // matrix get|set
+void AddSimCommands(CLI::App& app, Context& context);       // sim mode|version|factory|fault
 
-// Each returns the process exit status: 0 on success, non-zero on failure
-// after writing a one-line message to `err`. `args` excludes the group word.
-int RunInfoCommand(Context& context, std::span<const std::string> args);      // "info"
-int RunSettingsCommand(Context& context, std::span<const std::string> args);  // "settings ..."
-int RunMatrixCommand(Context& context, std::span<const std::string> args);    // "matrix ..."
-
-// Opens the link if it is closed; on failure writes "STEP failed (LinkStatus N)"
-// style message naming `step` and returns false.
-bool EnsureLink(Context& context);
-// Writes "<step> failed (LinkStatus N)" and returns 1.
-int ReportLinkFailure(Context& context, const std::string& step);
+// Makes `command` run `action` under the name `path` once parsing is done.
+void SetAction(CLI::App& command, Context& context, std::string path, std::function<int()> action);
 
 }  // namespace nimbo::cli

@@ -1,5 +1,9 @@
 // "matrix get" and "matrix set TEXT": the LED Matrix String from the terminal.
+#include <CLI/CLI.hpp>
+#include <memory>
 #include <ostream>
+#include <string>
+#include <string_view>
 
 #include "Commands.h"
 #include "ledmatrix/MatrixString.h"
@@ -7,68 +11,98 @@
 #include "ledmatrix/MatrixTransfer.h"
 
 namespace nimbo::cli {
-
 namespace {
 
 constexpr const char* kReadStep = "LED Matrix String read";
 constexpr const char* kStoreStep = "LED Matrix String store";
-constexpr const char* kUsage = "usage: matrix get | matrix set TEXT (one argument; quote it)";
 
-// Reads the device copy; false after a one-line failure message.
-bool ReadMatrix(Context& context) {
-  ledmatrix::GetMatrixStringButton_Click(context.module);
-  if (context.module.DeviceFound != kTrue) {
-    ReportLinkFailure(context, kReadStep);
-    return false;
+// The text with its control characters shown as escapes, so that what a
+// device holds can never drive the terminal: C0 controls and DEL as "\x1B",
+// the C1 controls (U+0080..U+009F, which some terminals obey) as "\u009B".
+// `text` is valid UTF-8.
+std::string EscapeControls(std::string_view text) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string shown;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    if (byte < 0x20 || byte == 0x7F) {
+      shown += {'\\', 'x', kHex[byte >> 4], kHex[byte & 0x0F]};
+    } else if (byte == 0xC2 && i + 1 < text.size() &&
+               static_cast<unsigned char>(text[i + 1]) < 0xA0) {
+      const auto code = static_cast<unsigned char>(text[++i]);
+      shown += {'\\', 'u', '0', '0', kHex[code >> 4], kHex[code & 0x0F]};
+    } else {
+      shown += static_cast<char>(byte);
+    }
   }
-  return true;
+  return shown;
+}
+
+// Reads the device copy; nullptr after a failure message.
+NIMBOmodule* ReadMatrix(Context& context) {
+  NIMBOmodule* module = context.OpenModule();
+  if (module == nullptr) {
+    return nullptr;
+  }
+  ledmatrix::GetMatrixStringButton_Click(*module);
+  if (module->DeviceFound != kTrue) {
+    context.LinkFailure(kReadStep);
+    return nullptr;
+  }
+  return module;
 }
 
 int GetMatrix(Context& context) {
-  if (!EnsureLink(context) || !ReadMatrix(context)) {
-    return 1;
+  const NIMBOmodule* module = ReadMatrix(context);
+  if (module == nullptr) {
+    return kFailure;
   }
-  context.out << context.module.MatrixString << '\n';
-  return 0;
+  // Files and pipes get the text as it is.
+  context.Out() << (context.OutIsTerminal() ? EscapeControls(module->MatrixString)
+                                            : module->MatrixString)
+                << '\n';
+  return kSuccess;
 }
 
 int SetMatrix(Context& context, const std::string& text) {
   const ledmatrix::MatrixCodes converted = ledmatrix::TextToMatrixCodes(text);
   if (!converted.problem.empty()) {
-    context.err << converted.problem << '\n';
-    return 2;
+    return context.Fail(converted.problem, kUsageError);
   }
   // The store sends MemoryImage 0..1535; reading first keeps the device's
   // bytes after the 768-byte image as they are, as the window does.
-  if (!EnsureLink(context) || !ReadMatrix(context)) {
-    return 1;
+  NIMBOmodule* module = ReadMatrix(context);
+  if (module == nullptr) {
+    return kFailure;
   }
-  NIMBOmodule& module = context.module;
-  if (!ledmatrix::EncodeMatrixString(module, text)) {
-    context.err << "The text cannot be stored.\n";  // not reached: checked above
-    return 2;
+  if (!ledmatrix::EncodeMatrixString(*module, text)) {
+    return context.Fail("the text cannot be stored", kUsageError);  // not reached: checked above
   }
-  module.MatrixString = text;
-  ledmatrix::StoreMatrixStringButton_Click(module);
+  module->MatrixString = text;
+  ledmatrix::StoreMatrixStringButton_Click(*module);
   // The store's own message went to the user interface; the status tells a failure.
-  if (module.LinkStatus != 0) {
-    return ReportLinkFailure(context, kStoreStep);
+  if (module->LinkStatus != 0) {
+    return context.LinkFailure(kStoreStep);
   }
-  context.out << "Stored " << converted.codes.size() << " character(s).\n";
-  return 0;
+  context.Out() << "Stored " << converted.codes.size() << " character(s).\n";
+  return kSuccess;
 }
 
 }  // namespace
 
-int RunMatrixCommand(Context& context, std::span<const std::string> args) {
-  if (args.size() == 1 && args[0] == "get") {
-    return GetMatrix(context);
-  }
-  if (args.size() == 2 && args[0] == "set") {
-    return SetMatrix(context, args[1]);
-  }
-  context.err << kUsage << '\n';
-  return 2;
+void AddMatrixCommands(CLI::App& app, Context& context) {
+  CLI::App* group = app.add_subcommand("matrix", "The text on the device's LED matrix");
+  group->require_subcommand(1);
+
+  CLI::App* get = group->add_subcommand(
+      "get", "Print the LED matrix text (control characters escaped on a terminal)");
+  SetAction(*get, context, "matrix get", [&context] { return GetMatrix(context); });
+
+  CLI::App* set = group->add_subcommand("set", "Store the LED matrix text, verifying every block");
+  auto text = std::make_shared<std::string>();
+  set->add_option("TEXT", *text, "The text, as one argument (quote it; -- before a leading -)")
+      ->required();
+  SetAction(*set, context, "matrix set", [&context, text] { return SetMatrix(context, *text); });
 }
 
 }  // namespace nimbo::cli

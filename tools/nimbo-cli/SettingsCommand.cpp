@@ -1,6 +1,8 @@
-// "settings read|write HEX|show|defaults": the device's settings record from
-// the terminal, decoded and encoded by the same tables as the window.
+// "settings read|write|show|defaults": the device's settings record from the
+// terminal, decoded and encoded by the same tables as the window.
+#include <CLI/CLI.hpp>
 #include <algorithm>
+#include <memory>
 #include <ostream>
 #include <span>
 #include <string>
@@ -10,110 +12,123 @@
 #include "settings/SettingsReport.h"
 
 namespace nimbo::cli {
-
 namespace {
-
-constexpr const char* kUsage =
-    "usage: settings read | settings write HEX | settings show | settings defaults";
 
 std::span<const std::uint8_t> Record(const NIMBOmodule& module) {
   return std::span<const std::uint8_t>(module.SettingsBytes).first(kSettingsCount);
 }
 
-// Reads the 68 bytes into SettingsBytes; false after a one-line failure message.
-bool ReadRecord(Context& context) {
-  if (!EnsureLink(context)) {
-    return false;
+// Reads the 68 bytes into SettingsBytes; nullptr after a failure message.
+NIMBOmodule* ReadRecord(Context& context) {
+  NIMBOmodule* module = context.OpenModule();
+  if (module == nullptr) {
+    return nullptr;
   }
-  context.module.ReadEeprom();
-  if (context.module.LinkStatus != 0) {
-    context.err << "Read Error! ";
-    ReportLinkFailure(context, "ReadEeprom");
-    return false;
+  module->ReadEeprom();
+  if (module->LinkStatus != 0) {
+    context.LinkFailure("ReadEeprom", "Read Error! ");
+    return nullptr;
   }
-  return true;
+  return module;
 }
 
-int WriteRecord(Context& context) {
-  context.module.WriteEeprom();
-  if (context.module.LinkStatus != 0) {
-    context.err << "Write Error! ";
-    return ReportLinkFailure(context, "WriteEeprom");
+int WriteRecord(Context& context, NIMBOmodule& module) {
+  module.WriteEeprom();
+  if (module.LinkStatus != 0) {
+    return context.LinkFailure("WriteEeprom", "Write Error! ");
   }
-  return 0;
+  return kSuccess;
 }
 
 int ReadSettings(Context& context) {
-  if (!ReadRecord(context)) {
-    return 1;
+  const NIMBOmodule* module = ReadRecord(context);
+  if (module == nullptr) {
+    return kFailure;
   }
-  context.out << settings::BytesToHex(Record(context.module)) << '\n';
-  return 0;
+  context.Out() << settings::BytesToHex(Record(*module)) << '\n';
+  return kSuccess;
 }
 
 int ShowSettings(Context& context) {
-  if (!ReadRecord(context)) {
-    return 1;
+  const NIMBOmodule* module = ReadRecord(context);
+  if (module == nullptr) {
+    return kFailure;
   }
-  for (const std::string& line : settings::DescribeSettings(context.module.SettingsBytes)) {
-    context.out << line << '\n';
+  for (const std::string& line : settings::DescribeSettings(module->SettingsBytes)) {
+    context.Out() << line << '\n';
   }
-  return 0;
+  return kSuccess;
 }
 
-int WriteSettings(Context& context, std::span<const std::string> hexWords) {
+// The words may hold the bytes in any grouping and with any white space, so
+// that `settings read` output, pasted or piped, can be written back.
+std::string JoinHexWords(const std::vector<std::string>& words) {
   std::string joined;
-  for (const std::string& word : hexWords) {
-    joined += word;
+  for (const std::string& word : words) {
+    for (const char c : word) {
+      joined += std::isspace(static_cast<unsigned char>(c)) != 0 ? ' ' : c;
+    }
     joined += ' ';
   }
+  return joined;
+}
+
+int WriteSettings(Context& context, const std::vector<std::string>& words) {
   std::string error;
-  const auto bytes = settings::ParseHexBytes(joined, kSettingsCount, error);
+  const auto bytes = settings::ParseHexBytes(JoinHexWords(words), kSettingsCount, error);
   if (!bytes) {
-    context.err << "settings write: " << error << '\n';
-    return 2;
+    return context.Fail(error, kUsageError);
   }
-  if (!EnsureLink(context)) {
-    return 1;
+  NIMBOmodule* module = context.OpenModule();
+  if (module == nullptr) {
+    return kFailure;
   }
-  std::copy(bytes->begin(), bytes->end(), context.module.SettingsBytes.begin());
-  if (const int status = WriteRecord(context); status != 0) {
+  std::copy(bytes->begin(), bytes->end(), module->SettingsBytes.begin());
+  if (const int status = WriteRecord(context, *module); status != kSuccess) {
     return status;
   }
-  context.out << "Wrote " << kSettingsCount << " bytes.\n";
-  return 0;
+  context.Out() << "Wrote " << kSettingsCount << " bytes.\n";
+  return kSuccess;
 }
 
 int DefaultSettings(Context& context) {
   // Byte 0 belongs to the firmware: it is written back as read.
-  if (!ReadRecord(context)) {
-    return 1;
+  NIMBOmodule* module = ReadRecord(context);
+  if (module == nullptr) {
+    return kFailure;
   }
-  settings::WriteFactoryDefaults(context.module.SettingsBytes);
-  if (const int status = WriteRecord(context); status != 0) {
+  settings::WriteFactoryDefaults(module->SettingsBytes);
+  if (const int status = WriteRecord(context, *module); status != kSuccess) {
     return status;
   }
-  context.out << "Wrote the factory defaults.\n";
-  return 0;
+  context.Out() << "Wrote the factory defaults.\n";
+  return kSuccess;
 }
 
 }  // namespace
 
-int RunSettingsCommand(Context& context, std::span<const std::string> args) {
-  if (args.size() == 1 && args[0] == "read") {
-    return ReadSettings(context);
-  }
-  if (args.size() == 1 && args[0] == "show") {
-    return ShowSettings(context);
-  }
-  if (args.size() == 1 && args[0] == "defaults") {
-    return DefaultSettings(context);
-  }
-  if (args.size() >= 2 && args[0] == "write") {
-    return WriteSettings(context, args.subspan(1));
-  }
-  context.err << kUsage << '\n';
-  return 2;
+void AddSettingsCommands(CLI::App& app, Context& context) {
+  CLI::App* group = app.add_subcommand("settings", "The device's 68-byte settings record");
+  group->require_subcommand(1);
+
+  CLI::App* read = group->add_subcommand("read", "Print the 68 settings bytes in hex");
+  SetAction(*read, context, "settings read", [&context] { return ReadSettings(context); });
+
+  CLI::App* show = group->add_subcommand(
+      "show", "Print every setting decoded, as the configuration window shows it");
+  SetAction(*show, context, "settings show", [&context] { return ShowSettings(context); });
+
+  CLI::App* write = group->add_subcommand(
+      "write", "Write 68 settings bytes, given in hex with any white space between bytes");
+  auto words = std::make_shared<std::vector<std::string>>();
+  write->add_option("HEX", *words, "The 68 bytes, as `settings read` prints them")->required();
+  SetAction(*write, context, "settings write",
+            [&context, words] { return WriteSettings(context, *words); });
+
+  CLI::App* defaults = group->add_subcommand(
+      "defaults", "Write the factory settings (byte 0 is kept as the device has it)");
+  SetAction(*defaults, context, "settings defaults",
+            [&context] { return DefaultSettings(context); });
 }
 
 }  // namespace nimbo::cli

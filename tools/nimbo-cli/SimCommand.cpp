@@ -1,7 +1,13 @@
-#include "SimCommand.h"
-
+// "sim ...": looks at and changes the simulated device itself, as a person
+// would by restarting it in update mode or putting it back to its factory
+// state (only with --simulate). These never open the link.
+#include <CLI/CLI.hpp>
 #include <charconv>
+#include <memory>
+#include <optional>
 #include <ostream>
+
+#include "Commands.h"
 
 namespace nimbo::cli {
 namespace {
@@ -9,10 +15,10 @@ namespace {
 constexpr int kNibbleMax = 15;  // a version byte holds major and minor as nibbles
 
 // Parses "MAJOR.MINOR" with both parts 0..15.
-bool ParseVersion(const std::string& text, std::uint8_t& version) {
+std::optional<std::uint8_t> ParseVersion(const std::string& text) {
   const auto dot = text.find('.');
   if (dot == std::string::npos) {
-    return false;
+    return std::nullopt;
   }
   int major = -1;
   int minor = -1;
@@ -22,73 +28,77 @@ bool ParseVersion(const std::string& text, std::uint8_t& version) {
   const auto second = std::from_chars(begin + dot + 1, end, minor);
   if (first.ec != std::errc{} || first.ptr != begin + dot || second.ec != std::errc{} ||
       second.ptr != end || major < 0 || major > kNibbleMax || minor < 0 || minor > kNibbleMax) {
-    return false;
+    return std::nullopt;
   }
-  version = static_cast<std::uint8_t>(major * 16 + minor);
-  return true;
+  return static_cast<std::uint8_t>(major * 16 + minor);
 }
 
-int Mode(Context& context, sim::SimulatedDevice& device, std::span<const std::string> args) {
-  if (args.empty()) {
-    context.out << (device.CurrentMode() == sim::Mode::Update ? "update" : "normal") << '\n';
-    return 0;
+int Mode(Context& context, const std::string& wanted) {
+  sim::SimulatedDevice* device = context.Device();
+  if (device == nullptr) {
+    return context.Simulated() ? kFailure : kUsageError;
   }
-  if (args.size() == 1 && args[0] == "normal") {
-    device.CurrentMode() = sim::Mode::Normal;
-    return 0;
+  if (wanted.empty()) {
+    context.Out() << (device->CurrentMode() == sim::Mode::Update ? "update" : "normal") << '\n';
+  } else {
+    device->CurrentMode() = wanted == "update" ? sim::Mode::Update : sim::Mode::Normal;
   }
-  if (args.size() == 1 && args[0] == "update") {
-    device.CurrentMode() = sim::Mode::Update;
-    return 0;
-  }
-  context.err << "sim mode takes \"normal\" or \"update\"\n";
-  return 2;
+  return kSuccess;
 }
 
-int Version(Context& context, sim::SimulatedDevice& device, std::span<const std::string> args) {
-  if (args.empty()) {
-    const int version = device.Version();
-    context.out << version / 16 << '.' << version % 16 << '\n';
-    return 0;
+int Version(Context& context, const std::string& wanted) {
+  std::optional<std::uint8_t> version;
+  if (!wanted.empty() && !(version = ParseVersion(wanted))) {
+    return context.Fail("'" + wanted + "' is not MAJOR.MINOR with each part 0..15", kUsageError);
   }
-  std::uint8_t version = 0;
-  if (args.size() != 1 || !ParseVersion(args[0], version)) {
-    context.err << "sim version takes MAJOR.MINOR, each 0..15\n";
-    return 2;
+  sim::SimulatedDevice* device = context.Device();
+  if (device == nullptr) {
+    return context.Simulated() ? kFailure : kUsageError;
   }
-  device.Version() = version;
-  return 0;
+  if (!version) {
+    const int current = device->Version();
+    context.Out() << current / 16 << '.' << current % 16 << '\n';
+  } else {
+    device->Version() = *version;
+  }
+  return kSuccess;
+}
+
+int Factory(Context& context) {
+  sim::SimulatedDevice* device = context.Device();
+  if (device == nullptr) {
+    return context.Simulated() ? kFailure : kUsageError;
+  }
+  device->LoadFactoryContents();
+  return kSuccess;
 }
 
 }  // namespace
 
-int RunSimCommand(Context& context, sim::SimulatedDevice* device,
-                  std::span<const std::string> args) {
-  if (device == nullptr) {
-    context.err << "sim commands need --simulate\n";
-    return 2;
-  }
-  if (args.empty()) {
-    context.err << "sim needs one of: mode, version, factory\n";
-    return 2;
-  }
-  const std::string& word = args[0];
-  if (word == "mode") {
-    return Mode(context, *device, args.subspan(1));
-  }
-  if (word == "version") {
-    return Version(context, *device, args.subspan(1));
-  }
-  if (word == "factory") {
-    if (args.size() != 1) {
-      context.err << "sim factory takes no arguments\n";
-      return 2;
-    }
-    device->LoadFactoryContents();
-    return 0;
-  }
-  context.err << "unknown sim command: " << word << '\n';
-  return 2;
+void AddSimCommands(CLI::App& app, Context& context) {
+  CLI::App* group = app.add_subcommand(
+      "sim",
+      "The simulated device itself (needs --simulate); works while another program "
+      "holds its link");
+  group->require_subcommand(1);
+
+  CLI::App* mode = group->add_subcommand("mode", "Show or change the mode: normal or update");
+  auto wantedMode = std::make_shared<std::string>();
+  mode->add_option("MODE", *wantedMode, "normal or update")
+      ->check(CLI::IsMember({"normal", "update"}));
+  SetAction(*mode, context, "sim mode",
+            [&context, wantedMode] { return Mode(context, *wantedMode); });
+
+  CLI::App* version =
+      group->add_subcommand("version", "Show or change the firmware version, MAJOR.MINOR");
+  auto wantedVersion = std::make_shared<std::string>();
+  version->add_option("VERSION", *wantedVersion, "MAJOR.MINOR, each 0..15");
+  SetAction(*version, context, "sim version",
+            [&context, wantedVersion] { return Version(context, *wantedVersion); });
+
+  CLI::App* factory = group->add_subcommand(
+      "factory", "Put memory, settings, version and mode back as the device left the factory");
+  SetAction(*factory, context, "sim factory", [&context] { return Factory(context); });
 }
 
 }  // namespace nimbo::cli

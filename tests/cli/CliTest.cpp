@@ -1,0 +1,158 @@
+// nimbo-cli in-process: the command line, its usage errors and the commands'
+// failure paths against the simulated device kept in a state file.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "Cli.h"
+
+namespace nimbo::cli {
+namespace {
+
+struct Result {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+class Cli : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = std::filesystem::temp_directory_path() /
+           ("nimbo-cli-" + std::to_string(::getpid()) + "-" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::remove_all(dir_);
+    std::filesystem::create_directories(dir_);
+    state_ = (dir_ / "device.state").string();
+  }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
+
+  // nimbo-cli ARGS, without a state file.
+  Result Run(std::vector<std::string> args, bool terminal = false) {
+    std::ostringstream out;
+    std::ostringstream err;
+    Result result;
+    result.status = RunCli(args, out, err, terminal);
+    result.out = out.str();
+    result.err = err.str();
+    return result;
+  }
+  // nimbo-cli --simulate=STATE ARGS, on this test's device.
+  Result Sim(std::vector<std::string> args, bool terminal = false) {
+    args.insert(args.begin(), "--simulate=" + state_);
+    return Run(std::move(args), terminal);
+  }
+
+  std::filesystem::path dir_;
+  std::string state_;
+};
+
+// 68 bytes counting up from `first`, written as `settings read` does.
+std::string Record(int first) {
+  std::string hex;
+  for (int i = 0; i < 68; ++i) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    const int byte = (first + i) & 0xFF;
+    hex += std::string(i == 0 ? "" : " ") + kHex[byte >> 4] + kHex[byte & 0x0F];
+  }
+  return hex;
+}
+
+TEST_F(Cli, UsageErrorsExitTwoWithOneMessageStyle) {
+  struct Case {
+    std::vector<std::string> args;
+    std::string message;  // the start of the error text
+  };
+  const Case cases[] = {
+      {{}, "nimbo-cli: "},
+      {{"--no-such-option", "info"}, "nimbo-cli: "},
+      {{"--simulate", "frobnicate"}, "nimbo-cli: "},
+      {{"--simulate=", "info"}, "nimbo-cli: --simulate= needs the name of a state file"},
+      {{"sim", "mode", "update"}, "nimbo-cli: sim mode: sim commands need --simulate"},
+      {{"--simulate", "sim", "mode", "sideways"}, "nimbo-cli: sim mode: "},
+      {{"--simulate", "sim", "version", "16.0"}, "nimbo-cli: sim version: '16.0' is not"},
+      {{"--simulate", "sim", "factory", "now"}, "nimbo-cli: sim factory: "},
+      {{"--simulate", "settings", "write", "00 11"}, "nimbo-cli: settings write: Expected exactly"},
+      {{"--simulate", "settings"}, "nimbo-cli: settings: "},
+      {{"--simulate", "matrix", "set", "a", "b"}, "nimbo-cli: matrix set: "},
+  };
+  for (const Case& c : cases) {
+    std::string line;
+    for (const std::string& arg : c.args) {
+      line += arg + ' ';
+    }
+    const Result result = Run(c.args);
+    EXPECT_EQ(result.status, 2) << line << result.err;
+    EXPECT_EQ(result.err.rfind(c.message, 0), 0u) << line << '\n' << result.err;
+    EXPECT_EQ(result.out, "") << line;
+  }
+}
+
+TEST_F(Cli, EveryCommandHasItsOwnHelp) {
+  for (const std::vector<std::string>& args :
+       std::vector<std::vector<std::string>>{{"--help"},
+                                             {"settings", "--help"},
+                                             {"settings", "write", "--help"},
+                                             {"sim", "version", "--help"},
+                                             {"matrix", "set", "--help"}}) {
+    const Result result = Run(args);
+    EXPECT_EQ(result.status, 0) << args[0];
+    EXPECT_NE(result.out.find("Usage: nimbo-cli"), std::string::npos) << result.out;
+    EXPECT_EQ(result.err, "");
+  }
+  EXPECT_NE(Run({"settings", "write", "--help"}).out.find("HEX"), std::string::npos);
+}
+
+TEST_F(Cli, SettingsWriteTakesTheBytesWithAnyWhiteSpace) {
+  const std::string record = Record(0x20);
+  std::string spaced = record;
+  for (std::size_t at = 2; at < spaced.size(); at += 9) {
+    spaced[at] = "\t\n\r "[at % 4];
+  }
+  const Result write = Sim({"settings", "write", spaced.substr(0, 30), spaced.substr(30)});
+  ASSERT_EQ(write.status, 0) << write.err;
+  const Result read = Sim({"settings", "read"});
+  ASSERT_EQ(read.status, 0) << read.err;
+  EXPECT_EQ(read.out, record + "\n");
+
+  // What `settings read` prints goes straight back.
+  ASSERT_EQ(Sim({"settings", "write", Record(0x40)}).status, 0);
+  EXPECT_EQ(Sim({"settings", "write", Sim({"settings", "read"}).out}).status, 0);
+  EXPECT_EQ(Sim({"settings", "read"}).out, Record(0x40) + "\n");
+}
+
+TEST_F(Cli, MatrixGetEscapesControlCharactersOnATerminalOnly) {
+  const std::string text =
+      "A\x1B[2J\x7F"
+      "B\xC3\xA4\x01";
+  ASSERT_EQ(Sim({"matrix", "set", "--", text}).status, 0);
+  EXPECT_EQ(Sim({"matrix", "get"}).out, text + "\n");
+  EXPECT_EQ(Sim({"matrix", "get"}, true).out, "A\\x1B[2J\\x7FB\xC3\xA4\\x01\n");
+}
+
+TEST_F(Cli, SimVersionTakesEveryNibblePair) {
+  ASSERT_EQ(Sim({"sim", "mode", "update"}).status, 0);
+  for (const char* version : {"15.15", "0.0", "3.14"}) {
+    ASSERT_EQ(Sim({"sim", "version", version}).status, 0) << version;
+    EXPECT_EQ(Sim({"sim", "version"}).out, std::string(version) + "\n");
+    EXPECT_EQ(Sim({"info"}).out.rfind("Firmware version: " + std::string(version) + "\n", 0), 0u);
+  }
+}
+
+TEST_F(Cli, InfoInNormalModeSaysHowToReachUpdateMode) {
+  const Result result = Sim({"info"});
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.out, "");
+  EXPECT_NE(result.err.find("nimbo-cli: info: "), std::string::npos) << result.err;
+  EXPECT_NE(result.err.find("only in update mode"), std::string::npos) << result.err;
+  EXPECT_NE(result.err.find("--simulate=" + state_ + " sim mode update"), std::string::npos)
+      << result.err;
+}
+
+}  // namespace
+}  // namespace nimbo::cli

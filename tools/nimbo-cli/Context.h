@@ -1,0 +1,87 @@
+// What every nimbo-cli command shares: the output streams, the link options,
+// the link itself (built on first use) and one style of error message.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <iosfwd>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "ConsoleUserInterface.h"
+#include "link/NimboModule.h"
+#include "link/backend/Backend.h"
+#include "link/sim/SimulatedDevice.h"
+
+namespace nimbo::cli {
+
+inline constexpr int kSuccess = 0;
+inline constexpr int kFailure = 1;
+inline constexpr int kUsageError = 2;
+
+class Context {
+ public:
+  Context(std::ostream& out, std::ostream& err, bool outIsTerminal);
+  // Commands run on a link that already exists (tests that plant faults in
+  // the device first). `device` may be nullptr.
+  Context(std::ostream& out, std::ostream& err, NIMBOmodule& module, sim::SimulatedDevice* device);
+  ~Context();
+  Context(const Context&) = delete;
+  Context& operator=(const Context&) = delete;
+
+  std::ostream& Out() { return out_; }
+  std::ostream& Err() { return err_; }
+  // True when results go to a terminal rather than a file or pipe.
+  bool OutIsTerminal() const { return outIsTerminal_; }
+
+  // Filled by the global options before any command runs.
+  backend::BackendOptions& LinkOptions() { return options_; }
+
+  // The command being run, as messages name it ("settings write").
+  void SetCommand(std::string path) { command_ = std::move(path); }
+  const std::string& Command() const { return command_; }
+
+  // Writes "nimbo-cli: COMMAND: text" on the error stream and returns
+  // `status`.
+  int Fail(std::string_view text, int status = kFailure);
+
+  // The shared state on the chosen link, built on first use (the link is
+  // not opened yet). nullptr after a message when the link cannot be built.
+  NIMBOmodule* Module();
+  // Module() with the link open; nullptr after a message.
+  NIMBOmodule* OpenModule();
+  // Writes "<step> failed (LinkStatus N)" as a failure and returns kFailure.
+  int LinkFailure(std::string_view step, std::string_view prefix = {});
+  // The simulated device itself, without opening the link: nullptr after a
+  // usage message when --simulate was not given.
+  sim::SimulatedDevice* Device();
+  bool Simulated() const { return options_.simulate; }
+
+  // Chooses the command to run once the command line has been parsed.
+  void Select(std::string path, std::function<int()> action);
+  // Runs the chosen command under its name; kUsageError when none was chosen.
+  int RunSelected();
+
+  // Closes the link, if it is open.
+  void CloseLink();
+  bool SaveDevice();
+
+ private:
+  bool BuildLink();
+
+  std::ostream& out_;
+  std::ostream& err_;
+  bool outIsTerminal_;
+  backend::BackendOptions options_;
+  std::string command_;
+  std::unique_ptr<backend::Backend> backend_;
+  std::unique_ptr<ConsoleUserInterface> ui_;
+  std::unique_ptr<NIMBOmodule> ownModule_;
+  NIMBOmodule* module_ = nullptr;
+  sim::SimulatedDevice* device_ = nullptr;
+  bool linkFailed_ = false;
+  std::function<int()> action_;
+};
+
+}  // namespace nimbo::cli
