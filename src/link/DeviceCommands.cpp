@@ -20,6 +20,13 @@ static_assert(kSettingsCount <= static_cast<int>(kSettingsArraySize));
 // reply to this one.
 constexpr std::uint32_t kPurgeBoth = ft::kPurgeRx | ft::kPurgeTx;
 
+// Discards what an earlier exchange left queued: a reply that came after its
+// read had timed out, or bytes beyond the reply. Its status is not acted on:
+// a link that fails here fails the exchange that follows.
+void DiscardStaleBytes(NIMBOmodule& module) {
+  static_cast<void>(module.Ftdi().Purge(module.LinkHandle, kPurgeBoth));
+}
+
 // Puts `frame` in the transmit buffer and sends it; true on success.
 bool Send(NIMBOmodule& module, std::span<const std::uint8_t> frame) {
   std::copy(frame.begin(), frame.end(), module.TxBuffer.begin());
@@ -98,6 +105,9 @@ void NIMBOmodule::ReadMemoryBlock() {
     LinkStatus = kLinkReadFailure;
     return;
   }
+  // A late reply to an earlier attempt would otherwise answer this one, and
+  // every later block would be read one reply behind.
+  DiscardStaleBytes(*this);
   if (!RequestBlock(*this, *address)) {
     return;
   }
@@ -118,7 +128,7 @@ void NIMBOmodule::WriteMemoryBlock() {
   if (!address) {
     return;
   }
-  static_cast<void>(Ftdi().Purge(LinkHandle, kPurgeBoth));
+  DiscardStaleBytes(*this);
   const auto block = std::span<const std::uint8_t>(BlockOut).first(kBlockSize);
   BlockChecksum = frames::Checksum(*address, block);
   if (!Send(*this, frames::AddressedRequest("WM", *address))) {
@@ -149,7 +159,7 @@ void NIMBOmodule::VerifyMemoryBlock() {
   if (!address) {
     return;
   }
-  static_cast<void>(Ftdi().Purge(LinkHandle, kPurgeBoth));
+  DiscardStaleBytes(*this);
   if (!RequestBlock(*this, *address)) {
     return;
   }
@@ -167,6 +177,9 @@ void NIMBOmodule::VerifyMemoryBlock() {
 }
 
 void NIMBOmodule::ReadEeprom() {
+  // Once per transfer, not per byte: a stale reply would shift every byte of
+  // the transfer by one, and a purge per byte would slow the transfer down.
+  DiscardStaleBytes(*this);
   // A local index: EepromIndex is shared and only reports where the loop is.
   for (std::int16_t index = 0; index < kSettingsCount; ++index) {
     EepromIndex = index;
@@ -189,6 +202,9 @@ void NIMBOmodule::ReadEeprom() {
 }
 
 void NIMBOmodule::WriteEeprom() {
+  // As for ReadEeprom: a stale acknowledgement taken for byte 0 would shift
+  // every later one, and a refused last byte would pass as written.
+  DiscardStaleBytes(*this);
   for (std::int16_t index = 0; index < kSettingsCount; ++index) {
     EepromIndex = index;
     const auto address = UseAddress(*this, index);

@@ -223,6 +223,46 @@ TEST_F(MatrixTest, ReadRetriesEachBlockUpToTenTimes) {
   }
 }
 
+// A reply that comes after its read timed out answers the retry of its own
+// block, and the retry's own reply is then still on its way: the read gives
+// the device's text or fails, never a text shifted by a block. A read a
+// second later, when the stray replies have come in, discards them and takes
+// one attempt per block.
+TEST_F(MatrixTest, LateRepliesNeverShiftTheBlocksRead) {
+  for (std::size_t i = 0; i < 1536; ++i) {
+    DeviceCopy()[i] = static_cast<std::uint8_t>((i * 11 + i / 64 + 3) & 0xFF);
+  }
+  const std::vector<std::uint8_t> cells = {'O', 0x34, 'k', 0x34, 0x00, 0x34};
+  std::copy(cells.begin(), cells.end(), DeviceCopy().begin());
+  // block, late replies in a row, delay past the due time
+  const std::tuple<int, int, Micros> cases[] = {
+      {0, 1, 260'000}, {5, 1, 300'000}, {5, 2, 260'000}, {23, 1, 400'000}, {11, 3, 499'000}};
+  for (const auto& [block, times, delay] : cases) {
+    SCOPED_TRACE(testing::Message() << "block " << block << ", " << times << " late by " << delay);
+    StartCase();
+    module.MatrixString = "old text";
+    device.AddFault({.fault = sim::Fault::Late,
+                     .command = "RM",
+                     .address = BlockAddress(block),
+                     .times = times,
+                     .lateBy = delay});
+    GetMatrixStringButton_Click(module);
+    if (module.DeviceFound == kTrue) {
+      EXPECT_TRUE(ImageMatchesDevice(1536));
+      EXPECT_EQ(module.MatrixString, "Ok");
+    } else {
+      EXPECT_EQ(module.MatrixString, "old text");
+    }
+
+    clock.SleepFor(1'000'000);
+    StartCase();
+    GetMatrixStringButton_Click(module);
+    EXPECT_EQ(module.DeviceFound, kTrue);
+    EXPECT_EQ(Sent("RM").size(), 24u);
+    EXPECT_TRUE(ImageMatchesDevice(1536));
+  }
+}
+
 // Each block is written and then read back once, in order, with the bytes of
 // MemoryImage 0..1535.
 TEST_F(MatrixTest, StoreSendsTheTwentyFourBlocksInOrder) {

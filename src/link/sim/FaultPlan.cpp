@@ -8,6 +8,9 @@ namespace {
 // Random split gaps reach past the host's 250 ms read time-out now and then.
 constexpr Micros kLongestRandomGap = 400'000;
 constexpr std::uint64_t kMostRandomSurplus = 8;
+// Random late replies come between just after and twice the 250 ms time-out.
+constexpr Micros kShortestRandomLate = 260'000;
+constexpr Micros kLongestRandomLate = 500'000;
 
 std::size_t IndexOf(Fault fault) {
   return static_cast<std::size_t>(fault);
@@ -62,6 +65,8 @@ void FaultPlan::ApplyRules(const CommandShape& shape, std::optional<int> address
       out.surplus.assign(rule.surplusCount, 0x00);
     } else if (rule.fault == Fault::CorruptReadBack) {
       out.corruptAt = rule.corruptAt;
+    } else if (rule.fault == Fault::Late) {
+      out.lateBy = rule.lateBy;
     }
     if (rule.times > 0) {
       --rule.times;
@@ -96,6 +101,10 @@ void FaultPlan::ApplyRandom(const CommandShape& shape, ExchangeFaults& out) {
         break;
       case Fault::CorruptReadBack:
         out.corruptAt = static_cast<std::size_t>(Below(kBlockBytes));
+        break;
+      case Fault::Late:
+        out.lateBy = kShortestRandomLate +
+                     static_cast<Micros>(Below(kLongestRandomLate - kShortestRandomLate));
         break;
       default:
         break;

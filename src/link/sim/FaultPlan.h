@@ -14,7 +14,7 @@
 
 namespace nimbo::sim {
 
-inline constexpr std::size_t kFaultKinds = 8;
+inline constexpr std::size_t kFaultKinds = 9;
 
 struct ExchangeFaults {
   std::array<bool, kFaultKinds> active{};
@@ -22,6 +22,7 @@ struct ExchangeFaults {
   Micros splitGap = 0;
   std::vector<std::uint8_t> surplus;  // the extra bytes, in order
   std::size_t corruptAt = 0;          // data byte to flip
+  Micros lateBy = 0;                  // delay of a late reply
 
   bool Has(Fault fault) const { return active[static_cast<std::size_t>(fault)]; }
   bool Any() const;

@@ -52,6 +52,7 @@ struct SimulatedDevice::Impl {
   Mode mode = Mode::Normal;
   Timing timing;
   FaultPlan faults;
+  std::array<std::size_t, kFaultKinds> struck{};
   bool unplugged = false;
   std::vector<TraceEntry> trace;
   FrameParser parser;
@@ -67,6 +68,9 @@ void SimulatedDevice::Impl::Execute(const Frame& frame) {
   const std::optional<int> address =
       shape.hasAddress ? std::optional<int>(frame.Address()) : std::nullopt;
   const ExchangeFaults f = faults.Draw(shape, address);
+  for (std::size_t kind = 0; kind < kFaultKinds; ++kind) {
+    struck[kind] += f.active[kind] ? 1 : 0;
+  }
   if (f.Has(Fault::NoReply)) {
     return;
   }
@@ -148,6 +152,9 @@ void SimulatedDevice::Impl::Send(std::vector<std::uint8_t> reply, Micros readyAt
                                  const ExchangeFaults& f) {
   reply.insert(reply.end(), f.surplus.begin(), f.surplus.end());
   trace.push_back({false, reply});
+  if (f.Has(Fault::Late)) {
+    readyAt += f.lateBy;
+  }
   std::size_t first = reply.size();
   if (f.Has(Fault::SplitReply) && reply.size() > 1) {
     first = std::clamp<std::size_t>(f.splitAt, 1, reply.size() - 1);
@@ -230,6 +237,10 @@ void SimulatedDevice::ClearTrace() {
 }
 bool SimulatedDevice::Confused() const {
   return impl_->parser.Confused();
+}
+std::size_t SimulatedDevice::StruckCount(Fault fault) const {
+  const auto kind = static_cast<std::size_t>(fault);
+  return kind < kFaultKinds ? impl_->struck[kind] : 0;
 }
 
 void SimulatedDevice::Receive(std::span<const std::uint8_t> bytes) {

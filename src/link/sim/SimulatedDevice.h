@@ -35,6 +35,7 @@ enum class Fault {
   DropWrite,        // a write is acknowledged but not stored
   SplitReply,       // the reply arrives in two pieces, `splitGap` apart
   SurplusBytes,     // `surplusCount` extra bytes follow the reply
+  Late,             // the whole reply leaves `lateBy` after it was due, past the host's time-out
 };
 
 struct FaultRule {
@@ -46,6 +47,7 @@ struct FaultRule {
   Micros splitGap = 0;           // SplitReply: delay of the second piece
   std::size_t surplusCount = 1;  // SurplusBytes: how many extra bytes
   std::size_t corruptAt = 0;     // CorruptReadBack: data byte flipped ("RM": 0..63)
+  Micros lateBy = 300000;        // Late: delay of the whole reply
 };
 
 // Each exchange suffers each fault with the given probability, drawn from a
@@ -104,6 +106,8 @@ class SimulatedDevice {
   void ClearTrace();
   // True after bytes that are no command, until the next purge.
   bool Confused() const;
+  // How many exchanges `fault` has struck so far, by rule or at random.
+  std::size_t StruckCount(Fault fault) const;
 
   // --- Host side (used by SimulatedTransport) ---
   void Receive(std::span<const std::uint8_t> bytes);  // bytes written by the host
