@@ -124,6 +124,33 @@ TEST(OpenLink, FindsTheInterfaceAndSetsItUp) {
   }
 }
 
+// The set-up as the device experiences it: after OpenLink, a settings read
+// right after line noise, of bytes that include the usual event, XON and XOFF
+// characters, arrives whole and on the wire's own time: per byte 4 request
+// bytes and the first reply byte at 80 us each, then the 2 ms latency timer.
+TEST(OpenLink, GivesALineOnWhichASettingsReadTakes163Ms) {
+  Rig rig;
+  std::iota(rig.device.Eeprom().begin(), rig.device.Eeprom().begin() + kSettingsCount,
+            std::uint8_t{0});
+  rig.module.OpenLink();
+  ASSERT_EQ(rig.module.LinkStatus, 0);
+  std::uint32_t written = 0;
+  const std::uint8_t noise[] = {0xFF, 0x00, 0x7E};
+  ASSERT_EQ(rig.transport.Write(rig.module.LinkHandle, noise, written), ft::kOk);
+  ASSERT_TRUE(rig.device.Confused());
+  rig.clock.SleepFor(1000);  // the noise has left the line
+
+  const Micros start = rig.clock.Now();
+  rig.module.ReadEeprom();
+  EXPECT_EQ(rig.module.LinkStatus, 0);
+  EXPECT_TRUE(std::equal(rig.device.Eeprom().begin(), rig.device.Eeprom().begin() + kSettingsCount,
+                         rig.module.SettingsBytes.begin()));
+  EXPECT_EQ(rig.clock.Now() - start, 68 * (5 * 80 + 2000));
+  // The USB transfer size shows only when a packet fills before the latency
+  // timer expires, which at this rate it cannot.
+  EXPECT_EQ(rig.device.TimingModel().inTransferSize, 4096u);
+}
+
 TEST_F(Link, CloseLink) {
   Open();
   module.OpenLink();  // opening again closes the old handle first

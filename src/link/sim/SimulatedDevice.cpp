@@ -250,7 +250,9 @@ void SimulatedDevice::Receive(std::span<const std::uint8_t> bytes) {
   const Micros now = impl_->clock.Now();
   FrameParser::Output parsed;
   for (std::uint8_t byte : bytes) {
-    impl_->parser.Feed(byte, impl_->wire.NextHostByte(now), parsed);
+    if (const auto arrival = impl_->wire.FromHost(byte, now)) {
+      impl_->parser.Feed(arrival->value, arrival->at, parsed);
+    }
   }
   // Frames always precede the bytes discarded in the same write: once
   // confused, the parser completes no frame.

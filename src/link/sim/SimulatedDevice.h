@@ -3,8 +3,8 @@
 // It answers the two-letter commands byte for byte as the hardware does, keeps
 // a 64 Ki-word memory, a 256-byte settings EEPROM, a firmware version and a
 // model character, and can be told to misbehave in every way a real link can.
-// Replies reach the host on a timing model (10 bits per byte at 125000 baud,
-// 2 ms latency timer, 62-byte USB packets) measured on a Clock that is either
+// Bytes travel on a model of the serial line and the interface's USB packets
+// (WireTimeline.h), the line as the host set it up, measured on a Clock that is either
 // virtual (tests, benchmarks) or real (a person trying the program).
 #pragma once
 
@@ -62,10 +62,34 @@ struct TraceEntry {
   std::vector<std::uint8_t> bytes;
 };
 
+// The device's own serial port: 125000 baud, 8 data bits, no parity, one
+// stop bit, no handshake lines driven.
+inline constexpr std::uint32_t kDeviceBaud = 125000;
+
+// D2XX flow control modes.
+inline constexpr std::uint16_t kFlowNone = 0x0000;
+inline constexpr std::uint16_t kFlowRtsCts = 0x0100;
+inline constexpr std::uint16_t kFlowDtrDsr = 0x0200;
+inline constexpr std::uint16_t kFlowXonXoff = 0x0400;
+
+// When and how bytes travel. The first group is the interface's side of the
+// line as the host set it up (SimulatedTransport keeps it up to date); its
+// defaults are the program's own set-up, which matches the device. A line set
+// up otherwise garbles or holds bytes as a real interface would (see
+// WireTimeline.h).
 struct Timing {
-  std::uint32_t baud = 125000;        // 10 bits per byte on the wire
-  Micros latencyTimer = 2000;         // partial USB packets leave after this
-  std::size_t usbPacketPayload = 62;  // full packets leave at once
+  std::uint32_t baud = kDeviceBaud;
+  std::uint8_t wordLength = 8;  // 7 or 8
+  std::uint8_t stopBits = 0;    // 0 = one, 2 = two
+  std::uint8_t parity = 0;      // 0 none, 1 odd, 2 even, 3 mark, 4 space
+  std::uint16_t flowControl = kFlowNone;
+  std::uint8_t xon = 0x11;
+  std::uint8_t xoff = 0x13;
+  std::optional<std::uint8_t> eventChar;  // flushes the interface's buffer on arrival
+  Micros latencyTimer = 2000;             // a short USB packet leaves after this
+  std::uint32_t inTransferSize = 4096;    // a USB read ends on a short packet or when full
+
+  std::size_t usbPacketPayload = 62;  // a full packet leaves at once
   Micros memoryWriteProcessing = 0;   // device time to store a "WM" block
   Micros eepromWriteProcessing = 0;   // device time to store a "WE" byte
   Micros readTimeout = 250000;        // used when the host sets none

@@ -30,6 +30,21 @@ Micros SimulatedTransport::ReadTimeout() const {
   return readTimeout_;
 }
 
+void SimulatedTransport::ResetLine() {
+  // The interface's settings after it is opened, before the host sets any.
+  Timing& line = device_.TimingModel();
+  line.baud = baud_ = 9600;
+  line.wordLength = 8;
+  line.stopBits = 0;
+  line.parity = 0;
+  line.flowControl = kFlowNone;
+  line.xon = 0x11;
+  line.xoff = 0x13;
+  line.eventChar.reset();
+  line.latencyTimer = 16000;
+  line.inTransferSize = 4096;
+}
+
 std::optional<FtStatus> SimulatedTransport::Enter(const char* call) {
   calls_.emplace_back(call);
   for (const auto& [name, status] : failures_) {
@@ -67,6 +82,7 @@ FtStatus SimulatedTransport::OpenEx(const char* description, std::uint32_t flags
   }
   open_ = nextHandle_++;
   readTimeout_ = device_.TimingModel().readTimeout;
+  ResetLine();
   handle = open_;
   return ft::kOk;
 }
@@ -76,30 +92,70 @@ FtStatus SimulatedTransport::SetBaudRate(FtHandle handle, std::uint32_t baud) {
     return *status;
   }
   baud_ = baud;
+  device_.TimingModel().baud = baud;
   return ft::kOk;
 }
 
-FtStatus SimulatedTransport::SetFlowControl(FtHandle handle, std::uint16_t, std::uint8_t,
-                                            std::uint8_t) {
-  return EnterOpen("SetFlowControl", handle).value_or(ft::kOk);
+FtStatus SimulatedTransport::SetFlowControl(FtHandle handle, std::uint16_t flow, std::uint8_t xon,
+                                            std::uint8_t xoff) {
+  if (std::optional<FtStatus> status = EnterOpen("SetFlowControl", handle)) {
+    return *status;
+  }
+  if (flow != kFlowNone && flow != kFlowRtsCts && flow != kFlowDtrDsr && flow != kFlowXonXoff) {
+    return ft::kInvalidParameter;
+  }
+  Timing& line = device_.TimingModel();
+  line.flowControl = flow;
+  line.xon = xon;
+  line.xoff = xoff;
+  return ft::kOk;
 }
 
-FtStatus SimulatedTransport::SetLatencyTimer(FtHandle handle, std::uint8_t) {
-  return EnterOpen("SetLatencyTimer", handle).value_or(ft::kOk);
+FtStatus SimulatedTransport::SetLatencyTimer(FtHandle handle, std::uint8_t milliseconds) {
+  if (std::optional<FtStatus> status = EnterOpen("SetLatencyTimer", handle)) {
+    return *status;
+  }
+  device_.TimingModel().latencyTimer =
+      static_cast<Micros>(std::max<std::uint8_t>(milliseconds, 1)) * 1000;
+  return ft::kOk;
 }
 
-FtStatus SimulatedTransport::SetUSBParameters(FtHandle handle, std::uint32_t, std::uint32_t) {
-  return EnterOpen("SetUSBParameters", handle).value_or(ft::kOk);
+FtStatus SimulatedTransport::SetUSBParameters(FtHandle handle, std::uint32_t inTransferSize,
+                                              std::uint32_t) {
+  if (std::optional<FtStatus> status = EnterOpen("SetUSBParameters", handle)) {
+    return *status;
+  }
+  // Whole packets of 64 bytes, up to 64 KiB.
+  if (inTransferSize < 64 || inTransferSize > 65536 || inTransferSize % 64 != 0) {
+    return ft::kInvalidParameter;
+  }
+  device_.TimingModel().inTransferSize = inTransferSize;
+  return ft::kOk;
 }
 
-FtStatus SimulatedTransport::SetDataCharacteristics(FtHandle handle, std::uint8_t, std::uint8_t,
-                                                    std::uint8_t) {
-  return EnterOpen("SetDataCharacteristics", handle).value_or(ft::kOk);
+FtStatus SimulatedTransport::SetDataCharacteristics(FtHandle handle, std::uint8_t wordLength,
+                                                    std::uint8_t stopBits, std::uint8_t parity) {
+  if (std::optional<FtStatus> status = EnterOpen("SetDataCharacteristics", handle)) {
+    return *status;
+  }
+  if ((wordLength != 7 && wordLength != 8) || (stopBits != 0 && stopBits != 2) || parity > 4) {
+    return ft::kInvalidParameter;
+  }
+  Timing& line = device_.TimingModel();
+  line.wordLength = wordLength;
+  line.stopBits = stopBits;
+  line.parity = parity;
+  return ft::kOk;
 }
 
-FtStatus SimulatedTransport::SetChars(FtHandle handle, std::uint8_t, std::uint8_t, std::uint8_t,
-                                      std::uint8_t) {
-  return EnterOpen("SetChars", handle).value_or(ft::kOk);
+FtStatus SimulatedTransport::SetChars(FtHandle handle, std::uint8_t eventChar,
+                                      std::uint8_t eventEnable, std::uint8_t, std::uint8_t) {
+  if (std::optional<FtStatus> status = EnterOpen("SetChars", handle)) {
+    return *status;
+  }
+  device_.TimingModel().eventChar =
+      eventEnable != 0 ? std::optional<std::uint8_t>(eventChar) : std::nullopt;
+  return ft::kOk;
 }
 
 FtStatus SimulatedTransport::SetTimeouts(FtHandle handle, std::uint32_t readTimeout,

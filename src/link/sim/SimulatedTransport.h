@@ -1,4 +1,6 @@
-// The D2XX calls served by a SimulatedDevice in the same process.
+// The D2XX calls served by a SimulatedDevice in the same process. The line
+// settings the host makes go to the device's timing model, so that a line set
+// up wrongly fails as it would with the real interface.
 #pragma once
 
 #include <cstdint>
@@ -25,7 +27,7 @@ class SimulatedTransport final : public D2xx {
   void FailCall(const std::string& call, FtStatus status);
   // Every call made, in order, by name ("OpenEx", "SetBaudRate", ...).
   const std::vector<std::string>& Calls() const;
-  // The settings the host made, for tests of the line set-up.
+  // The baud rate the host set.
   std::uint32_t BaudRate() const;
   Micros ReadTimeout() const;
 
@@ -50,6 +52,8 @@ class SimulatedTransport final : public D2xx {
   FtStatus Close(FtHandle handle) override;
 
  private:
+  // The interface's power-on settings.
+  void ResetLine();
   // Records the call and returns the status a test asked for, if any.
   std::optional<FtStatus> Enter(const char* call);
   // Enter, then the checks every call on an open handle makes.

@@ -28,8 +28,11 @@ using Bytes = std::vector<std::uint8_t>;
 
 class Sim : public ::testing::Test {
  protected:
+  // Opens the interface and sets the line up as the program does.
   void SetUp() override {
     ASSERT_EQ(transport.OpenEx("FT232R USB UART", ft::kOpenByDescription, handle), ft::kOk);
+    ASSERT_EQ(transport.SetBaudRate(handle, 125000), ft::kOk);
+    ASSERT_EQ(transport.SetLatencyTimer(handle, 2), ft::kOk);
   }
 
   void Send(const Bytes& bytes) {
@@ -217,28 +220,108 @@ TEST(RandomFaults, ReproduceFromTheirSeed) {
 }
 
 // Replies reach the host at 80 us per byte each way (125000 baud) in USB
-// packets that leave when 62 bytes are full or on the latency timer.
-// "RM" is 4 bytes, complete at the device at 320 us; reply byte j (1..68)
-// reaches the interface at 320 + 80 j.
-TEST_F(Sim, PacketsLeaveFullOrOnTheLatencyTimer) {
-  Send({'R', 'M', 0x00, 0x20});
-  // 2 ms timer: packets at 400 + 2000 = 2400 (bytes 1..26), 2480 + 2000 =
-  // 4480 (27..52) and 4560 + 2000 = 6560 (53..68).
-  EXPECT_EQ(Read(2).size(), 2u);
-  EXPECT_EQ(clock.Now(), 2400);
-  EXPECT_EQ(Read(50).size(), 50u);
-  EXPECT_EQ(clock.Now(), 4480);
-  EXPECT_EQ(Read(16).size(), 16u);
-  EXPECT_EQ(clock.Now(), 6560);
+// packets that leave when 62 bytes are full, on the latency timer or at once
+// after the event character; a USB read hands them over when a short packet
+// ends it or when it has filled the in-transfer size. "RM" is 4 bytes,
+// complete at the device at 320 us; reply byte j (1..68) reaches the
+// interface at 320 + 80 j. The data at 0x2000 are zeros, or 0x0D first.
+TEST_F(Sim, PacketsLeaveFullOnTheLatencyTimerOrOnTheEventCharacter) {
+  struct Case {
+    const char* name;
+    std::uint8_t latencyMs;
+    std::uint32_t inTransferSize;
+    bool eventChar;
+    Micros echoAt;  // when the first two bytes are with the host
+    Micros allAt;   // when all 68 are
+  };
+  const Case cases[] = {
+      // Packets at 400 + 2000 (bytes 1..26), 2480 + 2000 (27..52), 4560 + 2000.
+      {"the program's set-up", 2, 4096, false, 2400, 6560},
+      // Byte 62 fills a packet at 5280 that ends the 64-byte read; the timer
+      // runs from byte 63 (5360).
+      {"16 ms, 64-byte reads", 16, 64, false, 5280, 21360},
+      // The full packet waits in the read for the short one.
+      {"16 ms, 4096-byte reads", 16, 4096, false, 21360, 21360},
+      // Byte 3 (0x0D) sends bytes 1..3 at 560; the timer restarts at byte 4:
+      // 640 + 2000 (4..29), 2720 + 2000 (30..55), 4800 + 2000.
+      {"event character 0x0D", 2, 4096, true, 560, 6800},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_EQ(transport.SetLatencyTimer(handle, c.latencyMs), ft::kOk);
+    ASSERT_EQ(transport.SetUSBParameters(handle, c.inTransferSize, 0), ft::kOk);
+    ASSERT_EQ(transport.SetChars(handle, 0x0D, c.eventChar ? 1 : 0, 0, 0), ft::kOk);
+    device.Memory()[0x4000] = c.eventChar ? 0x0D : 0x00;
+    const Micros start = clock.Now();
+    Send({'R', 'M', 0x00, 0x20});
+    EXPECT_EQ(Read(2).size(), 2u);
+    EXPECT_EQ(clock.Now() - start, c.echoAt);
+    EXPECT_EQ(Read(66).size(), 66u);
+    EXPECT_EQ(clock.Now() - start, c.allAt);
+  }
+}
 
-  // 16 ms timer: the 62nd byte fills a packet; the timer runs from the 63rd.
-  device.TimingModel().latencyTimer = 16000;
-  const Micros start = clock.Now();
-  Send({'R', 'M', 0x00, 0x20});
-  EXPECT_EQ(Read(62).size(), 62u);
-  EXPECT_EQ(clock.Now(), start + 320 + 62 * 80);
-  EXPECT_EQ(Read(6).size(), 6u);
-  EXPECT_EQ(clock.Now(), start + 320 + 63 * 80 + 16000);
+// The device's port is fixed (125000 baud, 8N1). A line set up otherwise
+// garbles, loses or holds bytes; each case exchanges "RE" at address 3, which
+// holds `data`, twice.
+TEST_F(Sim, ALineSetUpUnlikeTheDevicesFails) {
+  using Set = std::function<FtStatus(SimulatedTransport&, FtHandle)>;
+  const auto format = [](std::uint8_t bits, std::uint8_t stop, std::uint8_t parity) -> Set {
+    return [=](SimulatedTransport& t, FtHandle h) {
+      return t.SetDataCharacteristics(h, bits, stop, parity);
+    };
+  };
+  const auto baud = [](std::uint32_t rate) -> Set {
+    return [=](SimulatedTransport& t, FtHandle h) { return t.SetBaudRate(h, rate); };
+  };
+  const auto flow = [](std::uint16_t mode) -> Set {
+    return [=](SimulatedTransport& t, FtHandle h) { return t.SetFlowControl(h, mode, 0x11, 0x13); };
+  };
+  enum Outcome { Answered, Silent, Garbage };
+  struct Case {
+    const char* name;
+    Set set;
+    std::uint8_t data;
+    Outcome first, second;
+    Bytes reply;  // when answered: what arrived of the first reply
+  };
+  const std::vector<Case> cases = {
+      {"1.2 % slow", baud(123500), 0x41, Answered, Answered, {'R', 'E', 0x41, 0x4A, 0x01}},
+      {"115200 baud", baud(115200), 0x41, Silent, Silent, {}},
+      {"7 data bits", format(7, 0, 0), 0x41, Silent, Silent, {}},
+      // The host's parity bit 0 on byte 0x00 is a framing error to the device.
+      {"even parity", format(8, 0, 2), 0x41, Garbage, Garbage, {}},
+      // A parity bit of 1 passes for the stop bit, but the host cannot read
+      // the replies, nor with two stop bits.
+      {"mark parity", format(8, 0, 3), 0x41, Garbage, Garbage, {}},
+      {"two stop bits", format(8, 2, 0), 0x41, Garbage, Garbage, {}},
+      {"RTS/CTS", flow(kFlowRtsCts), 0x41, Silent, Silent, {}},
+      // XON/XOFF: a data byte 0x11 (XON) or 0x13 (XOFF) never reaches the host; after XOFF the
+      // interface holds the next frame.
+      {"XON in the reply", flow(kFlowXonXoff), 0x11, Answered, Answered, {'R', 'E', 0x1A, 0x01}},
+      {"XOFF in the reply", flow(kFlowXonXoff), 0x13, Answered, Silent, {'R', 'E', 0x18, 0x01}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_EQ(transport.Close(handle), ft::kOk);  // opening again resets the line
+    ASSERT_EQ(transport.OpenEx("FT232R USB UART", ft::kOpenByDescription, handle), ft::kOk);
+    ASSERT_EQ(transport.SetBaudRate(handle, 125000), ft::kOk);
+    ASSERT_EQ(transport.SetLatencyTimer(handle, 2), ft::kOk);
+    ASSERT_EQ(c.set(transport, handle), ft::kOk);
+    device.Eeprom()[3] = c.data;
+    for (const Outcome expected : {c.first, c.second}) {
+      const Bytes reply = Exchange({'R', 'E', 0x03, 0x00}, 5);
+      if (expected == Silent) {
+        EXPECT_TRUE(reply.empty());
+      } else if (expected == Garbage) {
+        EXPECT_FALSE(reply.empty());
+        EXPECT_TRUE(std::ranges::all_of(reply, [](std::uint8_t b) { return b >= 0x80; }));
+      } else {
+        EXPECT_EQ(reply, c.reply);
+      }
+      PurgeBoth();
+    }
+  }
 }
 
 TEST_F(Sim, WriteProcessingDelaysTheAcknowledge) {
