@@ -1,11 +1,13 @@
 // The colour picker's core: HSV and the 0..240 integer HLS conversions
-// (published values, agreement with a literal transcription of the HLS
-// arithmetic over every colour, round trips), the control's colour state, the
+// (published values, properties over every colour, round trips), the
+// control's colour state, the
 // wheel's geometry, snapping, luminance and system colours.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstdlib>
 #include <tuple>
 
 #include "colorpicker/ColorHelpers.h"
@@ -31,53 +33,6 @@ constexpr long kStride = 1;
 #else
 constexpr long kStride = 7;
 #endif
-
-// Straightforward transcription of the RGB -> HLS arithmetic, kept apart from
-// the production code on purpose.
-Hls ReferenceRgbToHls(long r, long g, long b) {
-  const long mx = std::max({r, g, b}), mn = std::min({r, g, b}), d = mx - mn;
-  Hls out;
-  out.luminance = static_cast<int>(((mx + mn) * 240 + 255) / 510);
-  if (mx == mn) {
-    out.saturation = 0;
-    out.hue = 160;
-    return out;
-  }
-  const long den = out.luminance <= 120 ? mx + mn : 510 - mx - mn;
-  out.saturation = static_cast<int>((d * 240 + den / 2) / den);
-  const long rn = (mx * 40 - r * 40 + d / 2) / d;
-  const long gn = (mx * 40 - g * 40 + d / 2) / d;
-  const long bn = (mx * 40 - b * 40 + d / 2) / d;
-  long h = r == mx ? bn - gn : (g == mx ? 80 + rn - bn : 160 + gn - rn);
-  h += h < 0 ? 240 : (h > 240 ? -240 : 0);
-  out.hue = static_cast<int>(h);
-  return out;
-}
-
-long ReferenceLevel(long m1, long m2, long h) {
-  h += h > 240 ? -240 : (h < 0 ? 240 : 0);
-  if (h > 160) {
-    return m1;
-  }
-  if (40 < h && h <= 120) {
-    return m2;
-  }
-  h = 120 < h && h <= 160 ? 160 - h : h;
-  return (h * (m2 - m1) + 20) / 40 + m1;
-}
-
-RgbColor ReferenceHlsToRgb(long h, long l, long s) {
-  if (s == 0) {
-    const long v = l * 255 / 240;
-    return static_cast<RgbColor>(v + 256 * v + 65536 * v);
-  }
-  const long m2 = l > 120 ? s + l - (s * l + 120) / 240 : ((s + 240) * l + 120) / 240;
-  const long m1 = 2 * l - m2;
-  const long r = (ReferenceLevel(m1, m2, h + 80) * 255 + 120) / 240;
-  const long g = (ReferenceLevel(m1, m2, h) * 255 + 120) / 240;
-  const long b = (ReferenceLevel(m1, m2, h - 80) * 255 + 120) / 240;
-  return static_cast<RgbColor>(r + 256 * g + 65536 * b);
-}
 
 // Primaries and secondaries, a sixth of the circle apart: HLS hue 40 k at
 // luminance 120 and saturation 240, HSV hue 60 k at full value and saturation.
@@ -112,25 +67,66 @@ TEST(HlsConversion, GreysAndOutOfScaleArguments) {
   EXPECT_EQ(ColorRGBToHLS(0xFF0000FFu), (Hls{0, 120, 240}));  // bits above 24 are ignored
 }
 
-// RGB -> HLS over every colour, HLS -> RGB over the whole 0..240 scale.
-TEST(HlsConversion, MatchesTheArithmeticEverywhere) {
-  long mismatches = 0;
-  for (long c = 0; c < (1L << 24); c += kStride) {
-    const Hls want = ReferenceRgbToHls(c & 0xFF, (c >> 8) & 0xFF, c >> 16);
-    if (!(ColorRGBToHLS(static_cast<RgbColor>(c)) == want) && ++mismatches <= 5) {
-      ADD_FAILURE() << "colour " << std::hex << c;
+// The exact colour of hue, luminance and saturation given as fractions of
+// the scale, channels as fractions of 255 (the textbook chroma construction).
+std::array<double, 3> ExactRgb(double h, double l, double s) {
+  const double c = (1 - std::fabs(2 * l - 1)) * s;
+  const double sector = h * 6;
+  const double x = c * (1 - std::fabs(std::fmod(sector, 2) - 1));
+  const double m = l - c / 2;
+  const std::array<std::array<double, 3>, 6> shapes = {
+      {{c, x, 0}, {x, c, 0}, {0, c, x}, {0, x, c}, {x, 0, c}, {c, 0, x}}};
+  const auto& shape = shapes[static_cast<std::size_t>(sector) % 6];
+  return {(shape[0] + m) * 255, (shape[1] + m) * 255, (shape[2] + m) * 255};
+}
+
+// Over every colour: hue, luminance and saturation are the nearest points of
+// the 0..240 scale to their exact values (saturation relative to the dark or
+// light half as the scale's luminance tells). Over the whole scale: each
+// channel lies within 1.6 levels of the exact colour (rounded twice, greys
+// truncated); zero saturation is grey, luminance 0 black and 240 white.
+TEST(HlsConversion, NearestOnTheScaleOverEveryColourAndTheWholeScale) {
+  long failures = 0;
+  const auto check = [&](bool ok, const char* what, long a, long b = 0, long c = 0) {
+    if (!ok && ++failures <= 5) {
+      ADD_FAILURE() << what << ' ' << a << ' ' << b << ' ' << c;
     }
+  };
+  const auto channel = [](RgbColor c, int i) { return static_cast<int>((c >> (8 * i)) & 0xFF); };
+  for (long c = 0; c < (1L << 24); c += kStride) {
+    const Hls hls = ColorRGBToHLS(static_cast<RgbColor>(c));
+    const double r = c & 0xFF, g = (c >> 8) & 0xFF, b = c >> 16;
+    const double mx = std::max({r, g, b}), mn = std::min({r, g, b}), d = mx - mn;
+    check(std::fabs(hls.luminance - (mx + mn) * 240 / 510) <= 0.5, "luminance of", c);
+    if (d == 0) {
+      continue;
+    }
+    const double half = hls.luminance <= 120 ? mx + mn : 510 - mx - mn;
+    check(std::fabs(hls.saturation - d * 240 / half) <= 0.5, "saturation of", c);
+    double hue = r == mx   ? 40 * (g - b) / d
+                 : g == mx ? 80 + 40 * (b - r) / d
+                           : 160 + 40 * (r - g) / d;
+    hue += hue < 0 ? 240 : 0;
+    const double off = std::fabs(hls.hue - hue);
+    check(std::min(off, 240 - off) <= 0.5, "hue of", c);
   }
-  for (int h = 0; h <= 240; ++h) {
-    for (int l = 0; l <= 240; l += (kStride == 1 ? 1 : 3)) {
+  for (int h = 0; h <= 240; h += kStride) {
+    for (int l = 0; l <= 240; ++l) {
       for (int s = 0; s <= 240; ++s) {
-        if (ColorHLSToRGB(h, l, s) != ReferenceHlsToRgb(h, l, s) && ++mismatches <= 10) {
-          ADD_FAILURE() << "hls " << h << ' ' << l << ' ' << s;
+        const RgbColor rgb = ColorHLSToRGB(h, l, s);
+        const auto exact = ExactRgb(h / 240.0, l / 240.0, s / 240.0);
+        for (int i = 0; i < 3; ++i) {
+          check(std::fabs(channel(rgb, i) - exact[static_cast<std::size_t>(i)]) <= 1.6, "hls", h, l,
+                s);
         }
+        check(s != 0 || (channel(rgb, 0) == channel(rgb, 1) && channel(rgb, 1) == channel(rgb, 2)),
+              "grey", h, l);
+        check((l != 0 || rgb == 0) && (l != 240 || rgb == Rgb(255, 255, 255)), "black or white", h,
+              l, s);
       }
     }
   }
-  EXPECT_EQ(mismatches, 0);
+  EXPECT_EQ(failures, 0);
 }
 
 TEST(HlsConversion, RoundTripIsStableForPureHuesAndExactGreys) {
@@ -261,11 +257,14 @@ TEST(ColorState, RimClampPushesTheRadialParameterToItsMaximum) {
 }
 
 TEST(ColorState, ComposedAndWheelPixelColours) {
-  ColorState st = StateIn(kSystemHsv, kLuminance);
-  std::tie(st.H, st.L, st.S, st.R, st.G, st.B) = std::make_tuple(0.0, 100.0, 100.0, 1, 2, 3);
-  EXPECT_EQ(st.ComposeColor(), Rgb(255, 0, 0));
-  st.SelectionParameter = kGreen;
-  EXPECT_EQ(st.ComposeColor(), Rgb(1, 2, 3));
+  // Hue, luminance and saturation selected: the colour system's values (red);
+  // a channel selected: the channels.
+  ColorState st;
+  for (std::int32_t sel = 0; sel < 6; ++sel) {
+    st = StateIn(kSystemHsv, sel);
+    std::tie(st.H, st.L, st.S, st.R, st.G, st.B) = std::make_tuple(0.0, 100.0, 100.0, 1, 2, 3);
+    EXPECT_EQ(st.ComposeColor(), sel <= kSaturation ? Rgb(255, 0, 0) : Rgb(1, 2, 3)) << sel;
+  }
 
   // system, selection, axial, radial, selected value, pixel colour
   const std::tuple<std::int32_t, std::int32_t, double, double, double, RgbColor> cases[] = {
