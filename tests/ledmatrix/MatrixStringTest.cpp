@@ -21,17 +21,6 @@
 namespace nimbo::ledmatrix {
 namespace {
 
-// Codes 0x80..0x9F as published for the character set; the undefined five keep
-// the C1 control of their own value.
-constexpr std::array<char32_t, 32> kExpectedRow = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
-char32_t ExpectedCodePoint(std::uint8_t code) {
-  return code >= 0x80 && code < 0xA0 ? kExpectedRow[code - 0x80] : code;
-}
-
 // A plain UTF-8 writer kept apart from the one under test.
 std::string Utf8Of(char32_t c) {
   if (c < 0x80) {
@@ -60,11 +49,26 @@ constexpr int BlockAddress(int block) {
   return 0x2000 + 32 * block;
 }
 
-TEST(Windows1252Test, EveryByteMapsToItsCodePointAndBack) {
+// Facts of the character set: outside 0x80..0x9F it is Latin-1; five codes
+// there are undefined and keep their C1 control; the other 27 are the
+// characters of the published chart, in code order. Every byte comes back;
+// what the set lacks has no code.
+TEST(Windows1252Test, CharacterSetFactsAndRoundTrips) {
+  const std::u32string chart = U"€‚ƒ„…†‡ˆ‰Š‹ŒŽ‘’“”•–—˜™š›œžŸ";
+  ASSERT_EQ(chart.size(), 27u);
+  auto glyph = chart.begin();
+  const std::vector<std::uint8_t> undefined = {0x81, 0x8D, 0x8F, 0x90, 0x9D};
   for (int code = 0; code < 256; ++code) {
     const auto byte = static_cast<std::uint8_t>(code);
-    EXPECT_EQ(Windows1252ToUnicode(byte), ExpectedCodePoint(byte)) << "code " << code;
-    EXPECT_EQ(UnicodeToWindows1252(ExpectedCodePoint(byte)), byte) << "code " << code;
+    const char32_t point = Windows1252ToUnicode(byte);
+    const bool latin1 = code < 0x80 || code >= 0xA0 || std::ranges::count(undefined, byte) == 1;
+    EXPECT_EQ(point, latin1 ? static_cast<char32_t>(code) : *glyph++) << code;
+    EXPECT_EQ(UnicodeToWindows1252(point), byte) << code;
+  }
+  for (const char32_t missing :
+       {U'\u0080', U'\u009F', U'\u0100', U'\u20AD', U'\u4E2D', U'\U0001F600'}) {
+    EXPECT_FALSE(UnicodeToWindows1252(missing).has_value())
+        << std::hex << static_cast<long>(missing);
   }
 }
 
@@ -124,7 +128,7 @@ TEST_F(MatrixTest, TextsSurviveTheRoundTripCellByCell) {
   for (std::size_t k = 0; k < texts.size(); ++k) {
     std::string text;
     for (const std::uint8_t c : texts[k]) {
-      text += Utf8Of(ExpectedCodePoint(c));
+      text += Utf8Of(Windows1252ToUnicode(c));
     }
     ASSERT_TRUE(EncodeMatrixString(module, text)) << "text " << k;
     // The bytes after the image belong to the device copy's tail and stay.
