@@ -239,8 +239,7 @@ TEST_F(MatrixTest, LateRepliesNeverShiftTheBlocksRead) {
   const std::vector<std::uint8_t> cells = {'O', 0x34, 'k', 0x34, 0x00, 0x34};
   std::copy(cells.begin(), cells.end(), DeviceCopy().begin());
   // block, late replies in a row, delay past the due time
-  const std::tuple<int, int, Micros> cases[] = {
-      {0, 1, 260'000}, {5, 1, 300'000}, {5, 2, 260'000}, {23, 1, 400'000}, {11, 3, 499'000}};
+  const std::tuple<int, int, Micros> cases[] = {{0, 1, 260'000}, {5, 2, 300'000}, {23, 1, 499'000}};
   for (const auto& [block, times, delay] : cases) {
     SCOPED_TRACE(testing::Message() << "block " << block << ", " << times << " late by " << delay);
     StartCase();
