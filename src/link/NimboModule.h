@@ -99,6 +99,11 @@ class NIMBOmodule {
   Flag FirmwareKnown = kFalse;
   Flag DeviceCheckFailed = kFalse;
 
+  // --- Firmware update ---
+  std::vector<std::uint8_t> RawFirmware;  // the firmware file's bytes as read
+  std::uint8_t NewFirmwareMajor = 0;      // version of the firmware in the file
+  std::uint8_t NewFirmwareMinor = 0;
+
  private:
   D2xx* ftdi_;
   UserInterface* ui_;
