@@ -1,0 +1,199 @@
+// What the flasher tests share: firmware files in a scratch folder, a view
+// that records what the procedures show, and a device in update mode whose
+// LED text the window's load has read.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "flasher/FirmwareCodec.h"
+#include "flasher/FirmwareUpdate.h"
+#include "flasher/SampleFirmware.h"
+#include "ledmatrix/MatrixString.h"
+#include "ledmatrix/MatrixTransfer.h"
+#include "support/SimulatedRig.h"
+
+namespace nimbo::test {
+
+// A folder of its own for each test, removed afterwards.
+class ScratchFolder {
+ public:
+  ScratchFolder() {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    path_ = std::filesystem::path(::testing::TempDir()) /
+            ("flasher-" + std::string(info->test_suite_name()) + "-" + info->name());
+    std::filesystem::remove_all(path_);
+    std::filesystem::create_directories(path_);
+  }
+  ~ScratchFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
+  ScratchFolder(const ScratchFolder&) = delete;
+  ScratchFolder& operator=(const ScratchFolder&) = delete;
+
+  std::string File(const std::string& name) const { return (path_ / name).string(); }
+  const std::filesystem::path& Path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+inline void WriteBytes(const std::string& path, std::span<const std::uint8_t> bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
+  ASSERT_TRUE(out.good()) << path;
+}
+
+// Encodes `image` into the firmware file at `path`.
+inline void WriteFirmware(const std::string& path, std::span<const std::uint8_t> image,
+                          std::uint64_t seed = 1) {
+  WriteBytes(path, flasher::EncodeFirmwareBytes(image, seed));
+}
+
+// Answers the file dialog as a test tells it to; nothing = cancelled.
+class AnsweringChooser final : public flasher::FirmwareFileChooser {
+ public:
+  std::optional<std::string> ChooseFirmwareFile() override {
+    ++asked;
+    return answer;
+  }
+  std::optional<std::string> answer;
+  int asked = 0;
+};
+
+class RecordingFlasherView final : public flasher::FlasherView {
+ public:
+  flasher::FlasherOptions Options() const override { return options; }
+  void SetDeviceName(std::string_view name) override { deviceName = name; }
+  void ShowFlashOffer() override { ++offers; }
+  void ShowFlashProgress() override { ++progressShown; }
+  void UnloadForUsbFailure() override {
+    unloaded = true;
+    messagesWhenUnloaded = ui ? ui->messages.size() : 0;
+  }
+
+  flasher::FlasherOptions options;
+  std::string deviceName;
+  int offers = 0;
+  int progressShown = 0;
+  bool unloaded = false;
+  std::size_t messagesWhenUnloaded = 0;
+  const RecordingUserInterface* ui = nullptr;
+};
+
+// Device address of program block i, and where the simulated device keeps
+// image byte k after a flash (two bytes an address).
+inline constexpr std::int32_t BlockAddress(int block) {
+  return 0x0020 + 32 * block;
+}
+inline constexpr std::size_t DeviceIndexOfImageByte(std::size_t k) {
+  return 2 * 0x0020 + k - 72;
+}
+// The LED text's device copy 0x2000..0x217F holds image bytes 16392..17159.
+inline constexpr std::size_t kTextImageBegin = 16392;
+inline constexpr std::size_t kTextImageEnd = 17160;
+
+// A device in update mode at version 1.0, its factory LED text read as the
+// flasher window's load reads it, and a custom firmware file in a scratch
+// folder.
+class FlasherRig : public SimulatedRig {
+ public:
+  FlasherRig() {
+    device.LoadFactoryContents();
+    device.CurrentMode() = sim::Mode::Update;
+    device.Version() = 0x10;
+    module.OpenLink();
+    flasher::SizeFlasherArrays(module);
+    ledmatrix::GetMatrixStringButton_Click(module);
+    view.ui = &ui;
+    view.options.firmware = flasher::FirmwareSource::Custom;
+    chooser.answer = firmwarePath;
+    UseImage(flasher::SampleFirmwareImage());
+  }
+
+  // Writes `image` as the custom firmware file.
+  void UseImage(std::vector<std::uint8_t> image) {
+    this->image = std::move(image);
+    WriteFirmware(firmwarePath, this->image);
+  }
+
+  // Clears what earlier steps recorded.
+  void StartCase() {
+    device.ClearTrace();
+    ui.messages.clear();
+    ui.statusTexts.clear();
+    ui.sleeps.clear();
+  }
+
+  std::vector<std::string> MessageTexts() const {
+    std::vector<std::string> texts;
+    for (const auto& message : ui.messages) {
+      texts.push_back(message.text + " | " + message.title);
+    }
+    return texts;
+  }
+
+  bool WroteMemory() const {
+    for (const auto& entry : device.Trace()) {
+      if (entry.fromHost && entry.bytes.size() >= 2 && entry.bytes[0] == 'W' &&
+          entry.bytes[1] == 'M') {
+        return true;
+      }
+    }
+    return false;
+  }
+
+  // The matrix image of the LED text the window's load read.
+  std::vector<std::uint8_t> TextImage() {
+    std::vector<std::uint8_t> saved = module.MemoryImage;
+    module.MemoryImage.assign(kMemoryImageSize, 0);
+    EXPECT_TRUE(ledmatrix::EncodeMatrixString(module, module.MatrixString));
+    std::vector<std::uint8_t> text(module.MemoryImage.begin(), module.MemoryImage.begin() + 768);
+    module.MemoryImage = std::move(saved);
+    return text;
+  }
+
+  // The device's copy of the text, 0x2000..0x217F.
+  std::vector<std::uint8_t> DeviceText() const {
+    const auto memory = device.Memory().subspan(0x2000 * 2, 768);
+    return {memory.begin(), memory.end()};
+  }
+
+  // Image byte k as the device holds it.
+  std::uint8_t DeviceByte(std::size_t k) const {
+    return device.Memory()[DeviceIndexOfImageByte(k)];
+  }
+
+  // The first program byte (outside [skipBegin, skipEnd)) the device does
+  // not hold as the image has it.
+  std::optional<std::size_t> FirstProgramDifference(std::size_t skipBegin = 0,
+                                                    std::size_t skipEnd = 0) const {
+    for (std::size_t k = flasher::kProgramOffset; k < flasher::kProgramEnd; ++k) {
+      if (k >= skipBegin && k < skipEnd) {
+        continue;
+      }
+      if (DeviceByte(k) != image[k]) {
+        return k;
+      }
+    }
+    return std::nullopt;
+  }
+
+  ScratchFolder folder;
+  std::string firmwarePath = folder.File("update.fwu");
+  std::vector<std::uint8_t> image;
+  RecordingFlasherView view;
+  AnsweringChooser chooser;
+  flasher::FirmwareUpdate update{module, view, chooser};
+};
+
+}  // namespace nimbo::test
