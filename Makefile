@@ -15,8 +15,9 @@ configure: deps
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
+# Runs in the build folder, where the sample firmware update nimbo.fwu is.
 run: build
-	$(BUILD)/src/app/nimbo-control --simulate=$(BUILD)/simulated-device.state
+	cd $(BUILD) && ./src/app/nimbo-control --simulate=simulated-device.state
 
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS) --timeout 120
