@@ -71,6 +71,9 @@ int RunCli(const std::vector<std::string>& args, Context& context) {
   AddSettingsCommands(app, context);
   AddMatrixCommands(app, context);
   AddSimCommands(app, context);
+  AddFlashCommand(app, context);
+  AddFwuInfoCommand(app, context);
+  AddMemoryCommands(app, context);
 
   if (HasEmptyStateFile(args)) {
     return context.Fail("--simulate= needs the name of a state file", kUsageError);

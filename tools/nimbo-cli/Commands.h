@@ -21,6 +21,9 @@ void AddInfoCommand(CLI::App& app, Context& context);       // info
 void AddSettingsCommands(CLI::App& app, Context& context);  // settings read|write|show|defaults
 void AddMatrixCommands(CLI::App& app, Context& context);    // matrix get|set
 void AddSimCommands(CLI::App& app, Context& context);       // sim mode|version|factory|fault
+void AddFlashCommand(CLI::App& app, Context& context);      // flash FILE [--reset-matrix]
+void AddFwuInfoCommand(CLI::App& app, Context& context);    // fwu-info FILE
+void AddMemoryCommands(CLI::App& app, Context& context);    // memory read
 
 // Makes `command` run `action` under the name `path` once parsing is done.
 void SetAction(CLI::App& command, Context& context, std::string path, std::function<int()> action);
