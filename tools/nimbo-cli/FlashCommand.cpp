@@ -3,7 +3,7 @@
 #include <unistd.h>
 #include <CLI/CLI.hpp>
 
-#include <cstdio>
+#include <cstdlib>
 #include <iomanip>
 #include <iostream>
 #include <memory>
@@ -119,8 +119,8 @@ std::string DescribeFailure(const flasher::FlashFailure& failure) {
   return text;
 }
 
-bool ErrIsTerminal(const Context& context, std::ostream& err) {
-  static_cast<void>(context);
+// Whether `err` is the process's standard error and that is a terminal.
+bool IsTerminal(const std::ostream& err) {
   return &err == &std::cerr && ::isatty(STDERR_FILENO) == 1;
 }
 
@@ -129,7 +129,7 @@ int Flash(Context& context, const std::string& file, bool resetMatrix) {
   if (module == nullptr) {
     return kFailure;
   }
-  FlashProgress progress(module->Ui(), context.Err(), ErrIsTerminal(context, context.Err()));
+  FlashProgress progress(module->Ui(), context.Err(), IsTerminal(context.Err()));
   const InterfaceSwap swap(*module, progress);
 
   // What the flasher window does when it opens: its arrays and the LED text
