@@ -31,6 +31,8 @@ constexpr std::size_t kMatrixTailImageOffset =
 static_assert(kMatrixTailImageOffset == 17160);
 
 constexpr const char* kNotInUpdateModeText = "NIMBO not in update mode! ";
+// This message carries the program's own title, as a box given no title does.
+constexpr const char* kNotInUpdateModeTitle = "NIMBO Control";
 constexpr const char* kUnableTitle = "Unable to update!";
 constexpr const char* kInvalidFileText = "Invalid or missing firmware file!";
 constexpr const char* kUnknownFirmwareText = "Unknown firmware!";
@@ -123,7 +125,7 @@ CheckResult FirmwareUpdate::CheckDevice() {
   m.FirmwareMinor = 0;
   m.ReadDeviceInfo();
   if (m.LinkStatus != 0 || (m.FirmwareMajor == 0 && m.FirmwareMinor == 0)) {
-    m.Ui().ShowMessage(kNotInUpdateModeText, kApplicationTitle, MessageIcon::Critical);
+    m.Ui().ShowMessage(kNotInUpdateModeText, kNotInUpdateModeTitle, MessageIcon::Critical);
     m.DeviceCheckFailed = kTrue;
     return CheckResult::NotInUpdateMode;
   }

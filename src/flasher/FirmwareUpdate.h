@@ -60,9 +60,6 @@ struct FlashOutcome {
   }
 };
 
-// The message box title for "NIMBO not in update mode! ".
-inline constexpr const char* kApplicationTitle = "NIMBO Control";
-
 class FirmwareUpdate {
  public:
   FirmwareUpdate(NIMBOmodule& module, FlasherView& view, FirmwareFileChooser& chooser)

@@ -25,7 +25,7 @@ TEST(FlashSoak, EverySuccessIsTrueAndEveryFailureSaysWhy) {
   rig.device.SetRandomFaults({.seed = 20261206, .probability = 0.0015});
   int successes = 0;
   int failures = 0;
-  for (std::uint32_t run = 0; run < 300; ++run) {
+  for (std::uint32_t run = 0; run < 200; ++run) {
     SCOPED_TRACE(::testing::Message() << "run " << run);
     rig.StartCase();
     // A person clicks again a while later; late replies have arrived by then.
@@ -55,8 +55,8 @@ TEST(FlashSoak, EverySuccessIsTrueAndEveryFailureSaysWhy) {
     }
   }
   // The fault rate is meant to give both outcomes often.
-  EXPECT_GT(successes, 30);
-  EXPECT_GT(failures, 30);
+  EXPECT_GT(successes, 20);
+  EXPECT_GT(failures, 20);
 }
 
 }  // namespace
