@@ -26,6 +26,9 @@
 #ifdef NIMBO_HAVE_SETTINGS_WINDOW
 #include "settings/gui/frmConfig.h"
 #endif
+#ifdef NIMBO_HAVE_FLASHER_WINDOW
+#include "flasher/gui/frmFlasher.h"
+#endif
 
 namespace {
 
@@ -41,6 +44,11 @@ std::vector<WindowEntry> BuiltWindows() {
 #ifdef NIMBO_HAVE_SETTINGS_WINDOW
   windows.push_back({shell::WindowId::Config, [](NIMBOmodule& m, shell::Navigator& nav) {
                        return std::make_unique<settings::gui::frmConfig>(m, nav);
+                     }});
+#endif
+#ifdef NIMBO_HAVE_FLASHER_WINDOW
+  windows.push_back({shell::WindowId::Flasher, [](NIMBOmodule& m, shell::Navigator& nav) {
+                       return std::make_unique<flasher::gui::frmFlasher>(m, nav);
                      }});
 #endif
   return windows;
