@@ -93,8 +93,7 @@ void frmFlasher::BuildControls() {
 
   ProgressBar = new QProgressBar(client);
   ProgressBar->setObjectName(QStringLiteral("ProgressBar"));
-  ProgressBar->setToolTip(
-      QStringLiteral("This bar shows the current progress of an operation."));
+  ProgressBar->setToolTip(QStringLiteral("This bar shows the current progress of an operation."));
   ProgressBar->setGeometry(kProgressBarPlace);
   ProgressBar->setTextVisible(false);
   ProgressBar->hide();
