@@ -1,0 +1,114 @@
+#!/usr/bin/env bash
+# Runs the real nimbo-control in its flasher window on the simulated device
+# under a virtual X server: saves a screenshot of the window, clicks "Find
+# Device" and "Flash Device" as a person would, and checks that the device
+# then holds the sample firmware's program data, the LED text aside. Closing
+# the window is refused while the flash runs, so the program ends only once
+# the flash is over.
+#
+# usage: flasher_smoke.sh NIMBO_CONTROL NIMBO_CLI NIMBO_FWU OUTPUT_FOLDER WINDOW_TITLE
+set -euo pipefail
+
+program=$1
+cli=$2
+fwu=$3
+output=$4
+title=$5
+mkdir -p "$output"
+
+if [ -z "${NIMBO_SMOKE_INSIDE_X:-}" ]; then
+  export NIMBO_SMOKE_INSIDE_X=1
+  # Other test runs may start X servers at the same time: begin the search
+  # for a free display at a random number rather than all at 99.
+  exec xvfb-run -a -n $((100 + RANDOM % 800)) -s "-screen 0 1024x768x24" "$0" "$@"
+fi
+
+export QT_QPA_PLATFORM=xcb  # the test command sets offscreen for the window tests
+work=$(mktemp -d)
+mkdir -m 700 "$work/run"
+export XDG_RUNTIME_DIR="$work/run"  # the single-instance lock of this test only
+pid=""
+cleanup() {
+  if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then kill -KILL "$pid"; fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+  echo "flasher smoke: $*" >&2
+  exit 1
+}
+
+window_id() {
+  xwininfo -name "$title" 2>/dev/null | awk '/Window id:/ {print $4; exit}'
+}
+
+# Clicks the point (x, y) of the window's client area, below its menu bar.
+click() {
+  local id height menu
+  id=$(window_id)
+  [ -n "$id" ] || fail "the window went away"
+  height=$(xwininfo -id "$id" | awk '/Height:/ {print $2}')
+  menu=$((height - 264))  # the client area is 264 pixels high
+  xdotool mousemove --window "$id" "$1" $((menu + $2)) click 1
+}
+
+cd "$work"
+"$fwu" sample nimbo.fwu >/dev/null
+"$fwu" decode nimbo.fwu image.bin >/dev/null
+"$cli" --simulate=device.state sim mode update >/dev/null
+
+"$program" --simulate=device.state --window=flasher &
+pid=$!
+for _ in $(seq 1 150); do
+  [ -n "$(window_id)" ] && break
+  sleep 0.2
+done
+[ -n "$(window_id)" ] || fail "the flasher window did not appear"
+sleep 1  # the load reads the LED text; let it finish painting
+import -window "$(window_id)" "$output/flasher-screenshot.png" || fail "no screenshot"
+colours=$(identify -format %k "$output/flasher-screenshot.png")
+[ "$colours" -gt 16 ] || fail "the screenshot looks empty ($colours colours)"
+echo "flasher smoke: screenshot in $output/flasher-screenshot.png"
+
+# Clicks (x, y) until the window looks different from the screenshot $3,
+# which it then replaces: a click while the window still reads the device is
+# ignored. The point of each button lies in a gap between the other state's
+# buttons, so a repeated click does nothing.
+click_until_changed() {
+  for _ in $(seq 1 40); do
+    click "$1" "$2"
+    sleep 0.5
+    import -window "$(window_id)" "$work/now.png" || fail "the window went away"
+    if ! compare -metric AE "$3" "$work/now.png" null: 2>/dev/null; then
+      mv "$work/now.png" "$3"
+      return 0
+    fi
+  done
+  fail "the window did not answer a click at $1,$2"
+}
+
+cp "$output/flasher-screenshot.png" "$work/state.png"
+click_until_changed 164 232 "$work/state.png"  # "Find Device"
+cp "$work/state.png" "$output/flasher-offered.png"
+click_until_changed 100 232 "$work/state.png"  # "Flash Device"
+
+# Ask the program to end once a second; it refuses while it flashes.
+for _ in $(seq 1 60); do
+  kill -TERM "$pid" 2>/dev/null || break
+  sleep 1
+done
+status=0
+wait "$pid" || status=$?
+pid=""
+[ "$status" -eq 0 ] || fail "nimbo-control ended with status $status"
+
+# The state file holds the memory from byte 24; device address A is byte 2A.
+# Program data sits at 0x0020..0x385F, the kept LED text at 0x2000..0x217F.
+same() {  # memory byte, image byte, count
+  cmp -s -n "$3" <(tail -c +$((24 + $1 + 1)) device.state) <(tail -c +$(($2 + 1)) image.bin)
+}
+same $((0x40)) 72 $((0x4000 - 0x40)) || fail "the device does not hold the firmware before the text"
+same $((0x4300)) $((72 + 0x4300 - 0x40)) $((0x40 + 28800 - 0x4300)) ||
+  fail "the device does not hold the firmware after the text"
+echo "flasher smoke: passed"
