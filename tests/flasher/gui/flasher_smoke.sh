@@ -55,8 +55,9 @@ click() {
 
 cd "$work"
 "$fwu" sample nimbo.fwu >/dev/null
-"$fwu" decode nimbo.fwu image.bin >/dev/null
+"$fwu" decode nimbo.fwu image.bin >/dev/null 2>&1
 "$cli" --simulate=device.state sim mode update >/dev/null
+"$cli" --simulate=device.state memory read 0x2000 768 --output text.bin >/dev/null
 
 "$program" --simulate=device.state --window=flasher &
 pid=$!
@@ -103,12 +104,13 @@ wait "$pid" || status=$?
 pid=""
 [ "$status" -eq 0 ] || fail "nimbo-control ended with status $status"
 
-# The state file holds the memory from byte 24; device address A is byte 2A.
-# Program data sits at 0x0020..0x385F, the kept LED text at 0x2000..0x217F.
-same() {  # memory byte, image byte, count
-  cmp -s -n "$3" <(tail -c +$((24 + $1 + 1)) device.state) <(tail -c +$(($2 + 1)) image.bin)
+# Program data goes to 0x0020..0x385F (28,800 bytes); the LED text kept from
+# before the flash sits at 0x2000..0x217F, bytes 0x3FC0..0x42BF of the read.
+"$cli" --simulate=device.state memory read 0x0020 28800 --output memory.bin >/dev/null
+same() {  # memory byte, count
+  cmp -s -n "$2" <(tail -c +$(($1 + 1)) memory.bin) <(tail -c +$((72 + $1 + 1)) image.bin)
 }
-same $((0x40)) 72 $((0x4000 - 0x40)) || fail "the device does not hold the firmware before the text"
-same $((0x4300)) $((72 + 0x4300 - 0x40)) $((0x40 + 28800 - 0x4300)) ||
-  fail "the device does not hold the firmware after the text"
+same 0 $((0x3FC0)) || fail "the device does not hold the firmware before the LED text"
+same $((0x42C0)) $((28800 - 0x42C0)) || fail "the device does not hold the firmware after the LED text"
+cmp -s -n 768 <(tail -c +$((0x3FC0 + 1)) memory.bin) text.bin || fail "the LED text was not kept"
 echo "flasher smoke: passed"
