@@ -53,6 +53,8 @@ std::optional<std::string> FirmwareFileDialog::ChooseFirmwareFile() {
   QFileDialog dialog(parent_, FromView(kChooserTitle), startFolder_);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setFileMode(QFileDialog::ExistingFile);  // the file must exist
+  // Qt's own dialog shows the title and the filter labels exactly as given.
+  dialog.setOption(QFileDialog::DontUseNativeDialog, true);
   dialog.setOption(QFileDialog::HideNameFilterDetails, true);
   dialog.setNameFilters(FirmwareDialogFilters());
   if (dialog.exec() != QDialog::Accepted) {

@@ -7,6 +7,7 @@
 #include <QPushButton>
 
 #include "flasher/LoadFirmware.h"
+#include "flasher/gui/FirmwareFileDialog.h"
 #include "ledmatrix/MatrixTransfer.h"
 #include "settings/gui/TransferGuard.h"
 

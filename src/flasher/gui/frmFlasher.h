@@ -6,8 +6,8 @@
 #include <array>
 #include <memory>
 
+#include "flasher/FirmwareChooser.h"
 #include "flasher/FirmwareUpdate.h"
-#include "flasher/gui/FirmwareFileDialog.h"
 #include "shell/WorkingWindow.h"
 
 class QAction;
