@@ -144,13 +144,21 @@ int main(int argc, char** argv) {
   turns.push_back(end);
   beat.stop();
 
-  qint64 longest = 0;
+  std::vector<qint64> gaps;
   qint64 pauseGap = 0;
   for (std::size_t i = 1; i < turns.size(); ++i) {
     const qint64 gap = turns[i] - turns[i - 1];
-    const bool holdsPause = turns[i - 1] <= ui.pauseStart && turns[i] >= ui.pauseEnd;
-    (holdsPause ? pauseGap : longest) = std::max(holdsPause ? pauseGap : longest, gap);
+    if (turns[i - 1] <= ui.pauseStart && turns[i] >= ui.pauseEnd) {
+      pauseGap = std::max(pauseGap, gap);
+    } else {
+      gaps.push_back(gap);
+    }
   }
+  std::sort(gaps.begin(), gaps.end());
+  const qint64 longest = gaps.empty() ? 0 : gaps.back();
+  // A busy machine can hold the process back once; the percentile shows the
+  // window's own rhythm.
+  const qint64 p99 = gaps.empty() ? 0 : gaps[gaps.size() * 99 / 100];
   const bool complete = ui.messages == 0 && module.DeviceCheckFailed == nimbo::kFalse;
 
   std::printf("flasher window, real-time simulated flash of 450 blocks%s\n",
@@ -158,6 +166,7 @@ int main(int argc, char** argv) {
   std::printf("  flash through the window:       %8.1f ms\n", Ms(end - start));
   std::printf("  event loop turns:               %8zu\n", turns.size() - 2);
   std::printf("  longest time without events:    %8.2f ms (target under 20 ms)\n", Ms(longest));
+  std::printf("  99th percentile of those times:  %8.2f ms\n", Ms(p99));
   std::printf("  blocking pause after the flash: %8.1f ms (a fixed 500 ms wait)\n", Ms(pauseGap));
   return complete ? 0 : 1;
 }
