@@ -42,6 +42,8 @@ ColorWheel::ColorWheel(QWidget* parent, const PropertyBag* bag) : QWidget(parent
   BuildControls();
   model_.SetSystemColors(SystemColorsFromPalette(palette()));
 
+  tmrDraw_.setParent(this);  // members: they leave the children when destroyed
+  tmrFixSize_.setParent(this);
   tmrDraw_.setObjectName(QStringLiteral("tmrDraw"));
   tmrDraw_.setInterval(1);
   tmrDraw_.setSingleShot(true);

@@ -204,6 +204,13 @@ bool ColorWheel::MouseWheel(QObject* watched, QWheelEvent* event) {
   if (!overWheel && !overStrip) {
     return false;  // elsewhere: the event takes its normal course
   }
+  // The same event passed back to the control (by a host) is not a new turn.
+  const WheelStamp stamp{event->timestamp(), event->globalPosition(), event->angleDelta()};
+  if (stamp.time != 0 && lastWheel_ && *lastWheel_ == stamp) {
+    event->accept();
+    return true;
+  }
+  lastWheel_ = stamp;
   int delta = event->angleDelta().y();
   if (delta == 0) {
     delta = event->angleDelta().x();  // some systems turn Shift+wheel sideways
