@@ -9,42 +9,51 @@ namespace nimbo::colorpicker {
 
 namespace {
 
-// Adding and removing 1.5 * 2^52 rounds a double below 2^51 to the nearest
+// Adding and removing 1.5 * 2^23 rounds a float below 2^22 to the nearest
 // whole number, halves to even, without leaving the vector registers.
-inline int RoundByte(double v) {
-  constexpr double kMagic = 6755399441055744.0;
-  const double r = (v + kMagic) - kMagic;
-  return static_cast<int>(std::clamp(r, 0.0, 255.0));
+inline int RoundByte(float v) {
+  constexpr float kMagic = 12582912.0f;
+  const int r = static_cast<int>((v + kMagic) - kMagic);
+  return r < 0 ? 0 : (r > 255 ? 255 : r);
 }
 
-inline std::uint32_t PixelOf(int r, int g, int b) {
+inline std::uint32_t Pixel(int r, int g, int b) {
   return 0xFF000000u | (static_cast<std::uint32_t>(r) << 16) |
          (static_cast<std::uint32_t>(g) << 8) | static_cast<std::uint32_t>(b);
 }
 
-// The channels of an HSV colour from its sextant and the three ramps, as
-// 0..1 fractions times 255.
-inline std::uint32_t SextantPixel(std::int32_t sextant, double v, double p, double q, double t) {
-  const int V = RoundByte(v * 255.0);
-  const int P = RoundByte(p * 255.0);
-  const int Q = RoundByte(q * 255.0);
-  const int T = RoundByte(t * 255.0);
+// The weights are 0 for the largest channel, 1 for the smallest and f or
+// 1 - f for the one between, by the hue's sextant.
+using Weights = HsvWeights;
+
+inline Weights SextantWeights(std::uint32_t sextant, float f) {
   switch (sextant) {
     case 0:
-      return PixelOf(V, T, P);
+      return {0.0f, 1.0f - f, 1.0f};
     case 1:
-      return PixelOf(Q, V, P);
+      return {f, 0.0f, 1.0f};
     case 2:
-      return PixelOf(P, V, T);
+      return {1.0f, 0.0f, 1.0f - f};
     case 3:
-      return PixelOf(P, Q, V);
+      return {1.0f, f, 0.0f};
     case 4:
-      return PixelOf(T, P, V);
+      return {1.0f - f, 1.0f, 0.0f};
     case 5:
-      return PixelOf(V, P, Q);
+      return {0.0f, 1.0f, f};
     default:
-      return PixelOf(0, 0, 0);  // a hue of 360 or more, as the conversion gives
+      return {};
   }
+}
+
+inline std::uint32_t HsvPixel(float v, float s, const Weights& w) {
+  return Pixel(RoundByte(v * (1.0f - s * w.r) * 255.0f), RoundByte(v * (1.0f - s * w.g) * 255.0f),
+               RoundByte(v * (1.0f - s * w.b) * 255.0f));
+}
+
+constexpr float kRimSelfWeight = 0.7f;  // neighbours on the disc count 1
+
+std::uint32_t SextantOf(double sextant) {
+  return (sextant >= 0.0 && sextant < 6.0) ? static_cast<std::uint32_t>(sextant) : 6u;
 }
 
 double ReferenceValue(const ColorState& s) {
@@ -69,15 +78,15 @@ void WheelRaster::Prepare(int width, int height, RgbColor background) {
   background_ = background & 0xFFFFFFu;
   built_ = false;
   const std::size_t count = static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_);
-  inside_.assign(count, 0);
+  ordinal_.assign(count, -1);
   insideIndex_.clear();
+  spans_.clear();
   for (auto& ring : rim_) {
     ring.clear();
   }
   for (auto& coverage : rimCoverage_) {
     coverage.clear();
   }
-  colours_.assign(count, ToPixel(background_));
   pixels_.assign(count, ToPixel(background_));
 
   // A pixel is on the disc when some of it lies within Rad of the centre: its
@@ -95,16 +104,24 @@ void WheelRaster::Prepare(int width, int height, RgbColor background) {
         continue;
       }
       const std::int32_t index = y * width_ + x;
-      inside_[static_cast<std::size_t>(index)] = 1;
+      const auto ordinal = static_cast<std::int32_t>(insideIndex_.size());
+      ordinal_[static_cast<std::size_t>(index)] = ordinal;
       insideIndex_.push_back(index);
+      // A circle's pixels in one row are one run.
+      if (spans_.empty() || spans_.back().row != y) {
+        spans_.push_back({y, x, x, ordinal});
+      } else {
+        spans_.back().x1 = x;
+      }
       const int ring = cover < 1.0 ? 0 : static_cast<int>(std::floor(cover));
       if (ring < kRimRings) {
         rim_[static_cast<std::size_t>(ring)].push_back(index);
-        const int c = ring == 0 ? std::max(1, RoundByte(cover * 255.0)) : 255;
+        const int c = ring == 0 ? std::max(1, RoundByte(static_cast<float>(cover * 255.0))) : 255;
         rimCoverage_[static_cast<std::size_t>(ring)].push_back(static_cast<std::uint8_t>(c));
       }
     }
   }
+  FindRimNeighbours();
 }
 
 void WheelRaster::Build(const ColorState& state) {
@@ -116,7 +133,12 @@ void WheelRaster::Build(const ColorState& state) {
   const std::size_t n = insideIndex_.size();
   axial_.resize(n);
   radial_.resize(n);
-  recipes_.resize(n);
+  fa_.assign(n, 0.0f);
+  fb_.assign(n, 0.0f);
+  fc_.assign(n, 0.0f);
+  fd_.assign(n, 0.0f);
+  ia_.assign(n, 0);
+  ib_.assign(n, 0);
   for (std::size_t i = 0; i < n; ++i) {
     const std::int32_t index = insideIndex_[i];
     const WheelPolar polar =
@@ -125,31 +147,35 @@ void WheelRaster::Build(const ColorState& state) {
     const double radial = RadialPixelValue(polar.radius, geometry_.D, radialMax);
     axial_[i] = axial;
     radial_[i] = static_cast<float>(radial);
-    Recipe& r = recipes_[i];
     if (sel >= kRed) {
-      r.a = ToByte(axial);
-      r.b = ToByte(radial);
+      ia_[i] = static_cast<std::int16_t>(ToByte(axial));
+      ib_[i] = static_cast<std::int16_t>(ToByte(radial));
     } else if (!hsv) {
-      r.a = RoundHalfEven(axial);
-      r.b = RoundHalfEven(radial);
+      ia_[i] = static_cast<std::int16_t>(RoundClamped(axial, -32768, 32767));
+      ib_[i] = static_cast<std::int16_t>(RoundClamped(radial, -32768, 32767));
     } else if (sel == kHue) {
-      r.a = axial / 100.0;   // value
-      r.b = radial / 100.0;  // saturation
+      fa_[i] = static_cast<float>(axial / 100.0);   // value
+      fb_[i] = static_cast<float>(radial / 100.0);  // saturation
     } else {
-      // Hue round the angle: its sextant and the fraction within it.
+      // Hue round the angle: the weights of its sextant.
       const double h = static_cast<double>(axial) / 60.0;
       const double sextant = std::floor(h);
-      const double f = h - sextant;
-      r.n = static_cast<std::int32_t>(sextant);
+      const std::uint32_t which = SextantOf(sextant);
+      const Weights w = SextantWeights(which, static_cast<float>(h - sextant));
       if (sel == kLuminance) {
-        const double s = radial / 100.0;
-        r.a = 1.0 - s;
-        r.b = 1.0 - s * f;
-        r.c = 1.0 - (1.0 - f) * s;
+        // Saturation fixed per pixel: each channel is the value times a base.
+        const auto s = static_cast<float>(radial / 100.0);
+        fa_[i] = 1.0f - s * w.r;
+        fb_[i] = 1.0f - s * w.g;
+        fc_[i] = 1.0f - s * w.b;
+        if (which == 6) {
+          fa_[i] = fb_[i] = fc_[i] = 0.0f;  // a hue of 360: black
+        }
       } else {
-        r.a = radial / 100.0;  // value
-        r.b = f;
-        r.c = radial;
+        fa_[i] = which == 6 ? 0.0f : static_cast<float>(radial / 100.0);  // value
+        fb_[i] = w.r;
+        fc_[i] = w.g;
+        fd_[i] = w.b;
       }
     }
   }
@@ -163,168 +189,191 @@ void WheelRaster::Recolour(const ColorState& state, double selected) {
   if (!built_ || builtSelection_ != state.SelectionParameter || builtSystem_ != state.ColorSystem) {
     return;
   }
-  if (state.SelectionParameter >= kRed) {
-    RecolourRgb(state, selected);
-  } else if (state.IsHsv()) {
-    RecolourHsv(state, selected);
+  Globals g;
+  g.selected = selected;
+  const std::int32_t sel = state.SelectionParameter;
+  if (sel >= kRed) {
+    g.whole = ToByte(selected);
+  } else if (!state.IsHsv()) {
+    g.whole = RoundClamped(selected, -32768, 32767);
+  } else if (sel == kHue) {
+    const double h = selected / 60.0;
+    const double sextant = std::floor(h);
+    const std::uint32_t which = SextantOf(sextant);
+    const Weights w = SextantWeights(which, static_cast<float>(h - sextant));
+    g.weights = w;
+    g.black = which == 6;
   } else {
-    RecolourHsl(state, selected);
+    g.value = static_cast<float>(selected / 100.0);
   }
+  globals_ = g;
+  RecolourSpans();
   BlendRim();
 }
 
-void WheelRaster::RecolourHsv(const ColorState& state, double selected) {
-  const std::size_t n = insideIndex_.size();
-  std::uint32_t* colours = colours_.data();
-  std::uint32_t* pixels = pixels_.data();
-  const auto put = [&](std::size_t i, std::uint32_t pixel) {
-    const auto index = static_cast<std::size_t>(insideIndex_[i]);
-    colours[index] = pixel;
-    pixels[index] = pixel;
-  };
-  switch (state.SelectionParameter) {
-    case kHue: {
-      const bool black = !(selected >= 0.0 && selected < 360.0);
-      const double h = selected / 60.0;
-      const double sextantD = std::floor(h);
-      const double f = h - sextantD;
-      const std::int32_t sextant = black ? -1 : static_cast<std::int32_t>(sextantD);
-      for (std::size_t i = 0; i < n; ++i) {
-        const double v = recipes_[i].a;
-        const double s = recipes_[i].b;
-        put(i,
-            SextantPixel(sextant, v, (1.0 - s) * v, (1.0 - s * f) * v, (1.0 - (1.0 - f) * s) * v));
-      }
-      break;
-    }
-    case kLuminance: {
-      const double v = selected / 100.0;
-      for (std::size_t i = 0; i < n; ++i) {
-        const Recipe& r = recipes_[i];
-        put(i, SextantPixel(r.n, v, r.a * v, r.b * v, r.c * v));
-      }
-      break;
-    }
-    case kSaturation: {
-      if (selected == 0.0) {
-        for (std::size_t i = 0; i < n; ++i) {
-          const int grey = RoundByte(recipes_[i].c * 255.0 / 100.0);
-          put(i, PixelOf(grey, grey, grey));
-        }
-        break;
-      }
-      const double s = selected / 100.0;
-      for (std::size_t i = 0; i < n; ++i) {
-        const Recipe& r = recipes_[i];
-        const double v = r.a;
-        const double f = r.b;
-        put(i, SextantPixel(r.n, v, (1.0 - s) * v, (1.0 - s * f) * v, (1.0 - (1.0 - f) * s) * v));
-      }
-      break;
-    }
+std::uint32_t WheelRaster::PixelOf(std::size_t i) const {
+  const Globals& g = globals_;
+  switch (builtSelection_) {
+    case kRed:
+      return Pixel(g.whole, ia_[i], ib_[i]);
+    case kGreen:
+      return Pixel(ia_[i], g.whole, ib_[i]);
+    case kBlue:
+      return Pixel(ia_[i], ib_[i], g.whole);
     default:
       break;
   }
-}
-
-void WheelRaster::RecolourHsl(const ColorState& state, double selected) {
-  const int value = RoundClamped(selected, -32768, 32767);
-  const std::int32_t sel = state.SelectionParameter;
-  for (std::size_t i = 0; i < insideIndex_.size(); ++i) {
-    const int a = static_cast<int>(recipes_[i].a);
-    const int b = static_cast<int>(recipes_[i].b);
+  if (builtSystem_ != kSystemHsv) {
     RgbColor c = 0;
-    if (sel == kHue) {
-      c = ColorHLSToRGB(value, a, b);
-    } else if (sel == kLuminance) {
-      c = ColorHLSToRGB(a, value, b);
+    if (builtSelection_ == kHue) {
+      c = ColorHLSToRGB(g.whole, ia_[i], ib_[i]);
+    } else if (builtSelection_ == kLuminance) {
+      c = ColorHLSToRGB(ia_[i], g.whole, ib_[i]);
     } else {
-      c = ColorHLSToRGB(a, b, value);
+      c = ColorHLSToRGB(ia_[i], ib_[i], g.whole);
     }
-    const auto index = static_cast<std::size_t>(insideIndex_[i]);
-    colours_[index] = ToPixel(c);
-    pixels_[index] = colours_[index];
+    return ToPixel(c);
+  }
+  switch (builtSelection_) {
+    case kHue:
+      return g.black ? Pixel(0, 0, 0) : HsvPixel(fa_[i], fb_[i], g.weights);
+    case kLuminance:
+      return Pixel(RoundByte(g.value * fa_[i] * 255.0f), RoundByte(g.value * fb_[i] * 255.0f),
+                   RoundByte(g.value * fc_[i] * 255.0f));
+    default:
+      return HsvPixel(fa_[i], g.value, {fb_[i], fc_[i], fd_[i]});
   }
 }
 
-void WheelRaster::RecolourRgb(const ColorState& state, double selected) {
-  const int value = ToByte(selected);
-  const std::int32_t sel = state.SelectionParameter;
-  for (std::size_t i = 0; i < insideIndex_.size(); ++i) {
-    const int a = static_cast<int>(recipes_[i].a);
-    const int b = static_cast<int>(recipes_[i].b);
-    const std::uint32_t pixel = sel == kRed     ? PixelOf(value, a, b)
-                                : sel == kGreen ? PixelOf(a, value, b)
-                                                : PixelOf(a, b, value);
-    const auto index = static_cast<std::size_t>(insideIndex_[i]);
-    colours_[index] = pixel;
-    pixels_[index] = pixel;
+void WheelRaster::RecolourSpans() {
+  // One loop per span of a row and selection, so the pixels are written in
+  // order and the loops have no branches.
+  const Globals& g = globals_;
+  const bool hsv = builtSystem_ == kSystemHsv;
+  for (const Span& span : spans_) {
+    std::uint32_t* out = pixels_.data() + static_cast<std::size_t>(span.row) * width_ + span.x0;
+    const auto first = static_cast<std::size_t>(span.first);
+    const auto count = static_cast<std::size_t>(span.x1 - span.x0 + 1);
+    const float* a = fa_.data() + first;
+    const float* b = fb_.data() + first;
+    const float* c = fc_.data() + first;
+    const float* d = fd_.data() + first;
+    if (hsv && builtSelection_ == kLuminance) {
+      const float v = g.value * 255.0f;
+      for (std::size_t k = 0; k < count; ++k) {
+        out[k] = Pixel(RoundByte(v * a[k]), RoundByte(v * b[k]), RoundByte(v * c[k]));
+      }
+    } else if (hsv && builtSelection_ == kSaturation) {
+      const float s = g.value;
+      for (std::size_t k = 0; k < count; ++k) {
+        out[k] = HsvPixel(a[k], s, {b[k], c[k], d[k]});
+      }
+    } else if (builtSelection_ >= kRed) {
+      const int v = g.whole;
+      const std::int16_t* ia = ia_.data() + first;
+      const std::int16_t* ib = ib_.data() + first;
+      for (std::size_t k = 0; k < count; ++k) {
+        out[k] = builtSelection_ == kRed     ? Pixel(v, ia[k], ib[k])
+                 : builtSelection_ == kGreen ? Pixel(ia[k], v, ib[k])
+                                             : Pixel(ia[k], ib[k], v);
+      }
+    } else if (hsv && builtSelection_ == kHue && !g.black) {
+      const Weights w = g.weights;
+      for (std::size_t k = 0; k < count; ++k) {
+        out[k] = HsvPixel(a[k], b[k], w);
+      }
+    } else {
+      for (std::size_t k = 0; k < count; ++k) {
+        out[k] = PixelOf(first + k);
+      }
+    }
   }
 }
 
-void WheelRaster::BlendRim() {
-  const double bg[3] = {static_cast<double>(BlueOf(background_)),
-                        static_cast<double>(GreenOf(background_)),
-                        static_cast<double>(RedOf(background_))};
-  constexpr double kSelfWeight = 0.7;
-  for (int ring = 0; ring < kRimRings; ++ring) {
-    const auto& indices = rim_[static_cast<std::size_t>(ring)];
-    const auto& coverage = rimCoverage_[static_cast<std::size_t>(ring)];
-    for (std::size_t k = 0; k < indices.size(); ++k) {
-      const std::int32_t index = indices[k];
+void WheelRaster::FindRimNeighbours() {
+  rimNeighbours_.clear();
+  rimWeights_.clear();
+  for (const auto& ring : rim_) {
+    for (const std::int32_t index : ring) {
       const int x = index % width_;
       const int y = index / width_;
       // The pixel itself is on the disc, so the weights never sum to zero.
-      double sum[3] = {0, 0, 0};
-      double weight = 0.0;
+      float weight = 0.0f;
       for (int dy = -1; dy <= 1; ++dy) {
         for (int dx = -1; dx <= 1; ++dx) {
           const int nx = x + dx;
           const int ny = y + dy;
-          if (nx < 0 || ny < 0 || nx >= width_ || ny >= height_) {
-            continue;
-          }
-          const auto n = static_cast<std::size_t>(ny * width_ + nx);
-          if (!inside_[n]) {
-            continue;
-          }
-          const double w = (dx == 0 && dy == 0) ? kSelfWeight : 1.0;
-          const std::uint32_t p = colours_[n];
-          sum[0] += w * (p & 0xFFu);
-          sum[1] += w * ((p >> 8) & 0xFFu);
-          sum[2] += w * ((p >> 16) & 0xFFu);
-          weight += w;
+          const bool on = nx >= 0 && ny >= 0 && nx < width_ && ny < height_ &&
+                          ordinal_[static_cast<std::size_t>(ny * width_ + nx)] >= 0;
+          rimNeighbours_.push_back(on ? ny * width_ + nx : -1);
+          weight += on ? ((dx == 0 && dy == 0) ? kRimSelfWeight : 1.0f) : 0.0f;
         }
       }
-      const double c = coverage[k];
-      int out[3];
-      for (int ch = 0; ch < 3; ++ch) {
-        const double average = sum[ch] / weight;
-        out[ch] = RoundByte(bg[ch] * (255.0 - c) / 255.0 + average * c / 255.0);
-      }
-      pixels_[static_cast<std::size_t>(index)] = PixelOf(out[2], out[1], out[0]);
+      rimWeights_.push_back(1.0f / weight);
     }
   }
 }
 
-bool WheelRaster::InsideWheel(double x, double y) const {
+void WheelRaster::BlendRim() {
+  const float bg[3] = {static_cast<float>(BlueOf(background_)),
+                       static_cast<float>(GreenOf(background_)),
+                       static_cast<float>(RedOf(background_))};
+  // Every ring averages over the unblended picture, so the results are kept
+  // apart until all are known.
+  blended_.clear();
+  std::size_t pixel = 0;
+  for (int ring = 0; ring < kRimRings; ++ring) {
+    const auto& coverage = rimCoverage_[static_cast<std::size_t>(ring)];
+    for (std::size_t k = 0; k < coverage.size(); ++k, ++pixel) {
+      const std::int32_t* around = rimNeighbours_.data() + pixel * 9;
+      float sum[3] = {0, 0, 0};
+      for (int n = 0; n < 9; ++n) {
+        if (around[n] < 0) {
+          continue;
+        }
+        const float w = n == 4 ? kRimSelfWeight : 1.0f;
+        const std::uint32_t p = pixels_[static_cast<std::size_t>(around[n])];
+        sum[0] += w * static_cast<float>(p & 0xFFu);
+        sum[1] += w * static_cast<float>((p >> 8) & 0xFFu);
+        sum[2] += w * static_cast<float>((p >> 16) & 0xFFu);
+      }
+      const float c = coverage[k] / 255.0f;
+      const float share = rimWeights_[pixel] * c;
+      int out[3];
+      for (int ch = 0; ch < 3; ++ch) {
+        out[ch] = RoundByte(bg[ch] * (1.0f - c) + sum[ch] * share);
+      }
+      blended_.push_back(Pixel(out[2], out[1], out[0]));
+    }
+  }
+  std::size_t next = 0;
+  for (const auto& ring : rim_) {
+    for (const std::int32_t index : ring) {
+      pixels_[static_cast<std::size_t>(index)] = blended_[next++];
+    }
+  }
+}
+
+std::int32_t WheelRaster::OrdinalAt(double x, double y) const {
   const double fx = std::floor(x);
   const double fy = std::floor(y);
   if (!(fx >= 0 && fy >= 0 && fx < width_ && fy < height_)) {
-    return false;
+    return -1;
   }
-  return inside_[static_cast<std::size_t>(fy) * static_cast<std::size_t>(width_) +
-                 static_cast<std::size_t>(fx)] != 0;
+  return ordinal_[static_cast<std::size_t>(fy) * static_cast<std::size_t>(width_) +
+                  static_cast<std::size_t>(fx)];
+}
+
+bool WheelRaster::InsideWheel(double x, double y) const {
+  return OrdinalAt(x, y) >= 0;
 }
 
 RgbColor WheelRaster::ColorAtPoint(double x, double y) const {
-  const double fx = std::floor(x);
-  const double fy = std::floor(y);
-  if (!(fx >= 0 && fy >= 0 && fx < width_ && fy < height_)) {
+  const std::int32_t ordinal = OrdinalAt(x, y);
+  if (ordinal < 0 || !built_) {
     return background_;
   }
-  return FromPixel(colours_[static_cast<std::size_t>(fy) * static_cast<std::size_t>(width_) +
-                            static_cast<std::size_t>(fx)]);
+  return FromPixel(PixelOf(static_cast<std::size_t>(ordinal)));
 }
 
 PointF WheelRaster::ClampToRim(double x, double y) const {

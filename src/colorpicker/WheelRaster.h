@@ -27,6 +27,14 @@ struct PointF {
   double y = 0.0;
 };
 
+// An HSV channel is value * (1 - saturation * weight); the weights of the
+// red, green and blue channels follow from the hue.
+struct HsvWeights {
+  float r = 0.0f;
+  float g = 0.0f;
+  float b = 0.0f;
+};
+
 // The rim is blended against the background over this many rings of pixels.
 inline constexpr int kRimRings = 3;
 
@@ -39,6 +47,8 @@ class WheelRaster {
   void Build(const ColorState& state);
   // Recolours every inside pixel with the selected parameter at selected, then
   // blends the rim into the background. Needs Build for the same selection.
+  // HSV pixels are worked out in single precision: a channel may differ by one
+  // step from the double-precision conversion where that lands on a half.
   void Recolour(const ColorState& state, double selected);
 
   int Width() const { return width_; }
@@ -67,17 +77,19 @@ class WheelRaster {
   const std::vector<float>& RadialValues() const { return radial_; }
 
  private:
-  // Per inside pixel: what stays fixed while the selected parameter changes.
-  struct Recipe {
-    double a = 0.0;
-    double b = 0.0;
-    double c = 0.0;
-    std::int32_t n = 0;
+  // A row's run of disc pixels, x0..x1, whose first has this ordinal.
+  struct Span {
+    std::int32_t row = 0;
+    std::int32_t x0 = 0;
+    std::int32_t x1 = 0;
+    std::int32_t first = 0;
   };
 
-  void RecolourHsv(const ColorState& state, double selected);
-  void RecolourHsl(const ColorState& state, double selected);
-  void RecolourRgb(const ColorState& state, double selected);
+  std::int32_t OrdinalAt(double x, double y) const;
+  // The colour of inside pixel `ordinal` at the last recoloured value.
+  std::uint32_t PixelOf(std::size_t ordinal) const;
+  void RecolourSpans();
+  void FindRimNeighbours();
   void BlendRim();
 
   int width_ = 0;
@@ -88,14 +100,34 @@ class WheelRaster {
   std::int32_t builtSelection_ = -1;
   std::int32_t builtSystem_ = -1;
 
-  std::vector<std::uint8_t> inside_;
+  // What the recolouring works from, per selection (see Build).
+  struct Globals {
+    double selected = 0.0;
+    float value = 0.0f;  // the selected value or saturation scaled to 0..1
+    HsvWeights weights;  // of the selected hue's sextant
+    bool black = false;  // the selected hue is 360 or more
+    int whole = 0;       // the selected value rounded (HSL) or as a byte (RGB)
+  } globals_;
+
+  std::vector<std::int32_t> ordinal_;  // per pixel: its place among the inside ones, or -1
   std::vector<std::int32_t> insideIndex_;
+  std::vector<Span> spans_;
   std::vector<float> axial_;
   std::vector<float> radial_;
-  std::vector<Recipe> recipes_;
+  // Per inside pixel, what stays fixed while the selected parameter changes.
+  std::vector<float> fa_;
+  std::vector<float> fb_;
+  std::vector<float> fc_;
+  std::vector<float> fd_;
+  std::vector<std::int16_t> ia_;
+  std::vector<std::int16_t> ib_;
   std::array<std::vector<std::int32_t>, kRimRings> rim_;
   std::array<std::vector<std::uint8_t>, kRimRings> rimCoverage_;
-  std::vector<std::uint32_t> colours_;  // the wheel colours before the rim blend
+  // Per rim pixel, in ring order: its 3 x 3 neighbourhood (-1 off the disc)
+  // and one over the weights on the disc.
+  std::vector<std::int32_t> rimNeighbours_;
+  std::vector<float> rimWeights_;
+  std::vector<std::uint32_t> blended_;  // scratch for the rim
   std::vector<std::uint32_t> pixels_;
 };
 
