@@ -9,7 +9,7 @@ packages=(
   libftdi1-dev libcli11-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang clang-format
-  xvfb xauth x11-utils imagemagick fonts-dejavu-core
+  xvfb xauth x11-utils imagemagick fonts-dejavu-core xdotool
 )
 
 missing=()
