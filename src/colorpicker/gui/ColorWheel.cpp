@@ -116,6 +116,20 @@ void ColorWheel::BuildControls() {
 
   picSlider_->setAutoFillBackground(true);
   picSlider_->setFixedWidth(arrowWidth_ + 2);
+
+  // The column beside the wheel is narrow: its controls use a small type
+  // and a slim drop-down button, so that "Value" and "Green" fit.
+  QFont small = font();
+  small.setPointSizeF(std::max(small.pointSizeF() * 0.75, 6.0));
+  for (QWidget* w : {static_cast<QWidget*>(cboSelection_), static_cast<QWidget*>(chkFixed_),
+                     static_cast<QWidget*>(lblMode_), static_cast<QWidget*>(cboColorSystem_)}) {
+    w->setFont(small);
+  }
+  for (QComboBox* box : {cboSelection_, cboColorSystem_}) {
+    box->setStyleSheet(
+        QStringLiteral("QComboBox { padding: 0px 0px 0px 3px; }"
+                       "QComboBox::drop-down { width: 11px; }"));
+  }
 }
 
 // --- What the model asks for -------------------------------------------------
