@@ -1,22 +1,17 @@
 #include "settings/gui/ColorChooser.h"
 
-#include <QColorDialog>
-
-#include "settings/gui/ColorSwatch.h"
+#include "colorpicker/gui/frmColorPicker.h"
 
 namespace nimbo::settings::gui {
 
-std::optional<std::uint32_t> ChooseWithColorDialog(std::uint32_t start, const ColorPreview& preview,
+std::optional<std::uint32_t> ChooseWithColorPicker(std::uint32_t start, const ColorPreview& preview,
                                                    QWidget* parent) {
-  QColorDialog dialog(ToQColor(start), parent);
-  if (preview) {
-    QObject::connect(&dialog, &QColorDialog::currentColorChanged,
-                     [&preview](const QColor& color) { preview(FromQColor(color)); });
-  }
+  colorpicker::gui::frmColorPicker dialog(parent);
+  dialog.Open(start & 0xFFFFFFu, preview);
   if (dialog.exec() != QDialog::Accepted) {
     return std::nullopt;
   }
-  return FromQColor(dialog.selectedColor());
+  return dialog.ChosenColor();
 }
 
 }  // namespace nimbo::settings::gui

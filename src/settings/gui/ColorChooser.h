@@ -1,7 +1,6 @@
 // How a swatch asks the user for a colour: the window hands over the slot's
 // current colour and a preview callback, and gets the accepted colour back
-// (nothing when the user cancels). Tests replace it; the colour picker dialog
-// will replace the plain colour dialog used meanwhile.
+// (nothing when the user cancels). Tests replace it.
 #pragma once
 
 #include <cstdint>
@@ -16,8 +15,9 @@ using ColorPreview = std::function<void(std::uint32_t value)>;
 using ColorChooser = std::function<std::optional<std::uint32_t>(
     std::uint32_t start, const ColorPreview& preview, QWidget* parent)>;
 
-// A modal QColorDialog that previews each colour the user points at.
-std::optional<std::uint32_t> ChooseWithColorDialog(std::uint32_t start, const ColorPreview& preview,
+// The modal colour picker dialog; the preview follows every colour it shows
+// and gets the start colour back when the user closes the dialog.
+std::optional<std::uint32_t> ChooseWithColorPicker(std::uint32_t start, const ColorPreview& preview,
                                                    QWidget* parent);
 
 }  // namespace nimbo::settings::gui

@@ -36,7 +36,7 @@ bool GatesLaterLeds(const ComboField& field) {
 
 frmConfig::frmConfig(NIMBOmodule& module, shell::Navigator& navigator, QWidget* parent)
     : WorkingWindow(module, navigator, shell::WindowId::Config, parent),
-      chooseColor_(&ChooseWithColorDialog) {
+      chooseColor_(&ChooseWithColorPicker) {
   BuildControls();
 }
 

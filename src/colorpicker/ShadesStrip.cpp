@@ -1,0 +1,78 @@
+#include "colorpicker/ShadesStrip.h"
+
+#include <algorithm>
+
+namespace nimbo::colorpicker {
+
+std::vector<RgbColor> ShadesRows(const ColorState& state, RgbColor sliderColour, bool drawFixed,
+                                 int rows) {
+  std::vector<RgbColor> out;
+  if (rows <= 0) {
+    return out;
+  }
+  out.reserve(static_cast<std::size_t>(rows));
+  double h0 = 0.0;
+  double l0 = 0.0;
+  double s0 = 0.0;
+  OleColor base = sliderColour;
+  state.RGBToSystem(base, h0, l0, s0);
+  const std::int32_t sel = state.SelectionParameter;
+  const double max = state.ParameterMax(sel);
+  const double steps = rows > 1 ? rows - 1 : 1;
+  for (int row = 0; row < rows; ++row) {
+    const double v = (rows - 1 - row) / steps * max;
+    RgbColor c = 0;
+    switch (sel) {
+      case kHue:
+        c = drawFixed ? state.SystemToRGB(v, state.RefL, state.RefS) : state.SystemToRGB(v, l0, s0);
+        break;
+      case kLuminance:
+        c = state.SystemToRGB(h0, v, s0);
+        break;
+      case kSaturation:
+        c = state.SystemToRGB(h0, l0, v);
+        break;
+      case kRed:
+        c = drawFixed ? PackRgb(ToByte(v), 0, 0) : PackRgb(ToByte(v), state.G, state.B);
+        break;
+      case kGreen:
+        c = drawFixed ? PackRgb(0, ToByte(v), 0) : PackRgb(state.R, ToByte(v), state.B);
+        break;
+      case kBlue:
+        c = drawFixed ? PackRgb(0, 0, ToByte(v)) : PackRgb(state.R, state.G, ToByte(v));
+        break;
+      default:
+        break;
+    }
+    out.push_back(c);
+  }
+  return out;
+}
+
+std::int32_t ShadesSliderValueAt(double y, int stripHeight, std::int32_t sliderMax) {
+  const int rows = stripHeight - 2;
+  if (rows <= 1) {
+    return 0;
+  }
+  return RoundClamped(sliderMax * (y - 1.0) / (rows - 1), 0, sliderMax);
+}
+
+int ArrowTipY(int boxHeight, int arrowHeight, std::int32_t min, std::int32_t max,
+              std::int32_t value) {
+  if (max <= min) {
+    max = min + 1;
+  }
+  const double span = static_cast<double>(boxHeight - arrowHeight) / (max - min);
+  return RoundClamped(span * (value - min) + arrowHeight / 2.0, INT32_MIN, INT32_MAX);
+}
+
+std::int32_t ArrowSliderValueAt(double y, int boxHeight, int arrowHeight, std::int32_t min,
+                                std::int32_t max) {
+  if (max <= min || boxHeight <= arrowHeight) {
+    return min;
+  }
+  const double span = static_cast<double>(boxHeight - arrowHeight);
+  return RoundClamped((y - arrowHeight / 2.0) / span * (max - min) + min, min, max);
+}
+
+}  // namespace nimbo::colorpicker

@@ -1,0 +1,108 @@
+#!/usr/bin/env bash
+# Runs the real nimbo-control on the simulated device under a virtual X
+# server: opens the colour picker from the configuration window's first
+# swatch, takes a screenshot, picks full value on the shades strip, accepts
+# with "Select Color" and saves; opens the second swatch and closes the picker
+# with Esc. The device's settings must then hold the new colour for the first
+# slot and the old one for the second (read back with nimbo-cli).
+#
+# usage: picker_smoke.sh NIMBO_CONTROL NIMBO_CLI OUTPUT_FOLDER WINDOW_TITLE
+set -euo pipefail
+
+program=$1
+cli=$2
+output=$3
+title=$4
+mkdir -p "$output"
+
+if [ -z "${NIMBO_SMOKE_INSIDE_X:-}" ]; then
+  export NIMBO_SMOKE_INSIDE_X=1
+  exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
+fi
+
+export QT_QPA_PLATFORM=xcb  # the test command sets offscreen for the window tests
+work=$(mktemp -d)
+mkdir -m 700 "$work/run"
+export XDG_RUNTIME_DIR="$work/run"
+pid=""
+cleanup() {
+  if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then kill -KILL "$pid"; fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+  echo "picker smoke: $*" >&2
+  exit 1
+}
+
+# Prints the id of the window named $1 once it exists (up to 30 s).
+wait_window() {
+  local id
+  for _ in $(seq 1 150); do
+    id=$(xdotool search --name "^$1\$" 2>/dev/null | head -1) || true
+    if [ -n "$id" ]; then
+      echo "$id"
+      return 0
+    fi
+    sleep 0.2
+  done
+  return 1
+}
+
+# Waits up to 10 s for the window named $1 to go away.
+wait_gone() {
+  for _ in $(seq 1 50); do
+    xdotool search --name "^$1\$" >/dev/null 2>&1 || return 0
+    sleep 0.2
+  done
+  return 1
+}
+
+# Places in the windows' client areas, in pixels at 96 dots per inch.
+first_swatch=(245 73)    # "IRQ High", colour slot 0
+second_swatch=(245 99)   # "IRQ Low", colour slot 1
+save_button=(112 509)    # "Save Settomgs"
+strip_top=(300 33)       # the picker's shades strip, its top row: full value
+select_button=(420 280)  # "Select Color"
+
+"$cli" --simulate="$work/device.state" settings show >"$work/before.txt"
+grep -q '^IRQ High: #0F0000$' "$work/before.txt" || fail "unexpected factory colour for slot 0"
+
+"$program" --simulate="$work/device.state" &
+pid=$!
+config=$(wait_window "$title") || fail "the configuration window did not appear"
+sleep 1
+
+xdotool mousemove --window "$config" "${first_swatch[@]}" click 1
+picker=$(wait_window "Color Picker") || fail "the colour picker did not open from the first swatch"
+sleep 1
+xdotool mousemove --window "$picker" "${strip_top[@]}" click 1
+sleep 0.5
+import -window "$picker" "$output/colorpicker.png"
+colours=$(identify -format %k "$output/colorpicker.png")
+[ "$colours" -gt 1000 ] || fail "the picker's screenshot shows no wheel ($colours colours)"
+echo "picker smoke: screenshot in $output/colorpicker.png"
+xdotool mousemove --window "$picker" "${select_button[@]}" click 1
+wait_gone "Color Picker" || fail "Select Color did not close the picker"
+
+xdotool mousemove --window "$config" "${second_swatch[@]}" click 1
+picker=$(wait_window "Color Picker") || fail "the colour picker did not open from the second swatch"
+sleep 0.5
+xdotool mousemove --window "$picker" "${strip_top[@]}" click 1
+xdotool windowfocus --sync "$picker" 2>/dev/null || true
+xdotool key Escape
+wait_gone "Color Picker" || fail "Esc did not close the picker"
+
+xdotool mousemove --window "$config" "${save_button[@]}" click 1
+sleep 1
+kill -TERM "$pid"
+wait "$pid" || fail "nimbo-control ended with an error"
+pid=""
+
+"$cli" --simulate="$work/device.state" settings show >"$work/after.txt"
+grep -q '^IRQ High: #FF0000$' "$work/after.txt" || fail "slot 0 did not get the picked colour"
+grep -q '^IRQ Low: #000F00$' "$work/after.txt" || fail "the cancelled pick changed slot 1"
+[ "$(diff "$work/before.txt" "$work/after.txt" | grep -c '^>')" -eq 1 ] ||
+  fail "settings other than slot 0 changed"
+echo "picker smoke: passed"
