@@ -9,7 +9,7 @@
 #include "settings/FactoryDefaults.h"
 #include "settings/SettingsFields.h"
 #include "settings/gui/ColorSwatch.h"
-#include "settings/gui/TransferGuard.h"
+#include "shell/TransferGuard.h"
 
 namespace nimbo::settings::gui {
 
@@ -238,7 +238,7 @@ void frmConfig::DefaultSettings_Click() {
 }
 
 bool frmConfig::RunTransfer(void (NIMBOmodule::*operation)()) {
-  TransferGuard guard(*this, busy_);
+  shell::TransferGuard guard(*this, busy_);
   (Module().*operation)();
   return Module().LinkStatus == 0;
 }

@@ -1,10 +1,10 @@
-#include "settings/gui/TransferGuard.h"
+#include "shell/TransferGuard.h"
 
 #include <QCoreApplication>
 #include <QEvent>
 #include <QWidget>
 
-namespace nimbo::settings::gui {
+namespace nimbo::shell {
 
 namespace {
 
@@ -52,4 +52,4 @@ bool TransferGuard::eventFilter(QObject* watched, QEvent* event) {
   return widget->window() == window_.data();
 }
 
-}  // namespace nimbo::settings::gui
+}  // namespace nimbo::shell

@@ -12,7 +12,7 @@
 
 class QWidget;
 
-namespace nimbo::settings::gui {
+namespace nimbo::shell {
 
 class TransferGuard : public QObject {
   Q_OBJECT
@@ -31,4 +31,4 @@ class TransferGuard : public QObject {
   bool& busy_;
 };
 
-}  // namespace nimbo::settings::gui
+}  // namespace nimbo::shell
