@@ -26,6 +26,9 @@
 #ifdef NIMBO_HAVE_SETTINGS_WINDOW
 #include "settings/gui/frmConfig.h"
 #endif
+#ifdef NIMBO_HAVE_LEDMATRIX_WINDOW
+#include "ledmatrix/gui/frmLEDMatrixData.h"
+#endif
 #ifdef NIMBO_HAVE_FLASHER_WINDOW
 #include "flasher/gui/frmFlasher.h"
 #endif
@@ -44,6 +47,11 @@ std::vector<WindowEntry> BuiltWindows() {
 #ifdef NIMBO_HAVE_SETTINGS_WINDOW
   windows.push_back({shell::WindowId::Config, [](NIMBOmodule& m, shell::Navigator& nav) {
                        return std::make_unique<settings::gui::frmConfig>(m, nav);
+                     }});
+#endif
+#ifdef NIMBO_HAVE_LEDMATRIX_WINDOW
+  windows.push_back({shell::WindowId::LedMatrix, [](NIMBOmodule& m, shell::Navigator& nav) {
+                       return std::make_unique<ledmatrix::gui::frmLEDMatrixData>(m, nav);
                      }});
 #endif
 #ifdef NIMBO_HAVE_FLASHER_WINDOW

@@ -1,0 +1,426 @@
+// The LED matrix window against the simulated device: what it shows, what
+// each edit does to the image, what reaches the device, and navigation
+// between the working windows.
+#include <QtTest/qtestspontaneevent.h>
+#include <QAction>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSlider>
+#include <QTextBlock>
+#include <QTextLayout>
+#include <QtTest>
+#include <memory>
+#include <span>
+#include <tuple>
+#include <vector>
+
+#include "ledmatrix/MatrixString.h"
+#include "ledmatrix/MatrixTransfer.h"
+#include "ledmatrix/gui/frmLEDMatrixData.h"
+#include "settings/gui/frmConfig.h"
+#include "shell/frmLoader.h"
+#include "support/SimulatedRig.h"
+
+using nimbo::kFalse;
+using nimbo::kTrue;
+using nimbo::ledmatrix::gui::frmLEDMatrixData;
+using nimbo::shell::WindowId;
+using Bytes = std::vector<std::uint8_t>;
+
+namespace {
+
+constexpr std::size_t kDeviceCopyStart = 0x2000 * 2;  // device address 0x2000, in bytes
+constexpr std::size_t kTransferBytes = 1536;
+constexpr int kBlock5Address = 0x2000 + 5 * 32;
+
+class Navigator final : public nimbo::shell::Navigator {
+ public:
+  void Navigate(WindowId) override { ++navigations; }
+  void InvokeForum() override {}
+  void ShowAbout(QWidget*) override {}
+  void UnloadLoader() override { ++unloads; }
+  int navigations = 0;
+  int unloads = 0;
+};
+
+// Delivers a close as the window frame does: a spontaneous close event.
+void CloseFromFrame(QWidget* window) {
+  QCloseEvent event;
+  QSpontaneKeyEvent::setSpontaneous(&event);
+  qApp->notify(window, &event);  // sendEvent() would clear the mark
+}
+
+// Working windows that are not yet destroyed.
+int LiveWorkingWindows() {
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  int count = 0;
+  for (QWidget* widget : QApplication::topLevelWidgets()) {
+    count += qobject_cast<nimbo::shell::WorkingWindow*>(widget) != nullptr;
+  }
+  return count;
+}
+
+}  // namespace
+
+class frmLEDMatrixDataTest : public QObject {
+  Q_OBJECT
+
+ private:
+  std::unique_ptr<nimbo::test::SimulatedRig> rig_;  // a fresh device for every test
+  Navigator navigator_;
+  std::unique_ptr<frmLEDMatrixData> window_;
+
+  nimbo::NIMBOmodule& Module() { return rig_->module; }
+  std::span<std::uint8_t> DeviceCopy() {
+    return rig_->device.Memory().subspan(kDeviceCopyStart, kTransferBytes);
+  }
+  // The device holds `codes` as its string; the bytes after the image carry
+  // a pattern of their own.
+  void SetDeviceString(const Bytes& codes) {
+    for (std::size_t i = 0; i < kTransferBytes; ++i) {
+      DeviceCopy()[i] = i < 768 ? 0 : static_cast<std::uint8_t>(i * 5 + 3);
+    }
+    for (std::size_t i = 0; i < codes.size(); ++i) {
+      DeviceCopy()[2 * i] = codes[i];
+      DeviceCopy()[2 * i + 1] = 0x34;
+    }
+  }
+  void FailReadsOfBlock5() {
+    rig_->device.AddFault({.fault = nimbo::sim::Fault::Refuse,
+                           .command = "RM",
+                           .address = kBlock5Address,
+                           .times = -1});
+  }
+  Bytes Image() const {
+    const auto& image = rig_->module.MemoryImage;
+    return {image.begin(), image.begin() + kTransferBytes};
+  }
+  int Frames(const char* command) const {
+    int count = 0;
+    for (const auto& entry : rig_->device.Trace()) {
+      count += entry.fromHost && entry.bytes.size() >= 2 && entry.bytes[0] == command[0] &&
+               entry.bytes[1] == command[1];
+    }
+    return count;
+  }
+  void Create() { window_ = std::make_unique<frmLEDMatrixData>(Module(), navigator_); }
+  void Open() {
+    Create();
+    QVERIFY(window_->Form_Load());
+    window_->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+  }
+  template <typename T>
+  T* Find(const QString& name) const {
+    T* control = window_->findChild<T*>(name);
+    if (control == nullptr) {
+      qFatal("no control %s", qPrintable(name));
+    }
+    return control;
+  }
+  QPlainTextEdit* Box() const { return Find<QPlainTextEdit>("LEDText"); }
+  QString BoxText() const { return Box()->document()->toRawText(); }
+  QString Line() const { return Find<QLabel>("Status_txt")->text(); }
+  int SliderMax() const { return Find<QSlider>("LEDSlider")->maximum(); }
+  void Click(const char* button) { Find<QPushButton>(button)->click(); }
+
+ private slots:
+  void init() {
+    rig_ = std::make_unique<nimbo::test::SimulatedRig>();
+    rig_->device.LoadFactoryContents();
+    navigator_ = Navigator();
+  }
+  void cleanup() {
+    window_.reset();
+    rig_.reset();
+  }
+
+  void openingShowsTheDeviceString() {
+    SetDeviceString({'H', 'i', ' ', '%', 'S', '5'});
+    Open();
+
+    QCOMPARE(window_->windowTitle(), QString("NIMBO Control v1.00 - LED Matrix Control"));
+    QCOMPARE(BoxText(), QString("Hi %S5"));
+    QCOMPARE(Module().DeviceFound, kTrue);
+    QCOMPARE(Module().MatrixString, std::string("Hi %S5"));
+    QCOMPARE(SliderMax(), 7);
+    QCOMPARE(Image(), Bytes(DeviceCopy().begin(), DeviceCopy().end()));
+    QCOMPARE(Find<QLabel>("Count_txt")->text(), QString("6 of 384 characters"));
+    QCOMPARE(Line(), QString());
+    QCOMPARE(rig_->ui.beeps, 0);
+    QVERIFY(rig_->ui.messages.empty());
+    QStringList legend;
+    for (int i = 1; i <= 8; ++i) {
+      legend << Find<QLabel>(QString("Label%1").arg(i))->text();
+    }
+    QCOMPARE(
+        legend,
+        QStringList({"%Bx - Blink Display, x = rate (0-9)", "%E - End / Restart sequence",
+                     "%Hx - Character, x = Hex (00-FF)", "%Sx - Scroll, x = speed (0-9)",
+                     "%Crrggbb - Set color, rrggbb = color", "%Fx - Font, x = 0 (6x8) or 1 (8x8)",
+                     "%Px - Pause, x = time (0-9)", "%% = single % displayed"}));
+    QVERIFY(!Find<QPushButton>("PlayLEDButton")->isEnabled());
+    auto* own = window_->findChild<QAction*>("mnuLEDMatrix");
+    QCOMPARE(own->text(), QString("LEDMatrix"));
+    QVERIFY(own->isChecked());
+  }
+
+  // Control characters, a no-break space and the codes the character set
+  // leaves undefined survive the box: storing untouched changes nothing.
+  void boxKeepsEveryDeviceCharacter() {
+    SetDeviceString({'A', 0x0D, 0x0A, 'B', 0x7F, 0xA0, 0x09, 0x81, 0x80, 0x01});
+    const Bytes before(DeviceCopy().begin(), DeviceCopy().end());
+    Open();
+
+    QCOMPARE(BoxText(), QString::fromUtf8("A\u240D\u2029B\u2421\u00A0\t\u0081\u20AC\u2401"));
+    Click("StoreMatrixStringButton");
+
+    QVERIFY(rig_->ui.messages.empty());
+    QCOMPARE(Frames("WM"), 24);
+    QCOMPARE(Bytes(DeviceCopy().begin(), DeviceCopy().end()), before);
+  }
+
+  void failedReadLeavesBoxAndImageAgreeing_data() {
+    QTest::addColumn<bool>("atOpening");
+    QTest::addColumn<QString>("expected");
+    // The box stays empty; the image is that of the empty text, not blocks 0..4.
+    QTest::newRow("opening") << true << "";
+    // The box keeps the edited text; the image is encoded from it again.
+    QTest::newRow("Get button") << false << "Edited %F1";
+  }
+
+  void failedReadLeavesBoxAndImageAgreeing() {
+    QFETCH(bool, atOpening);
+    QFETCH(QString, expected);
+    SetDeviceString({'D', 'E', 'V', 'I', 'C', 'E', ' ', 'T', 'E', 'X', 'T'});
+    if (atOpening) {
+      FailReadsOfBlock5();
+      Create();
+      QVERIFY(window_->Form_Load());
+    } else {
+      Open();
+      Box()->setPlainText(expected);
+      FailReadsOfBlock5();
+      Click("GetMatrixStringButton");
+    }
+
+    QCOMPARE(Frames("RM") - (atOpening ? 0 : 24), 5 + 10);  // blocks 0..4, ten tries of 5
+    QCOMPARE(BoxText(), expected);
+    QCOMPARE(Module().DeviceFound, kFalse);
+    QCOMPARE(QString::fromStdString(Module().MatrixString), expected);
+    QCOMPARE(QString::fromStdString(nimbo::ledmatrix::DecodeMatrixString(Module())), expected);
+    const Bytes image = Image();
+    QVERIFY(std::all_of(image.begin() + 2 * expected.size(), image.begin() + 768,
+                        [](std::uint8_t b) { return b == 0; }));
+    QCOMPARE(SliderMax(), static_cast<int>(expected.size()) + 1);
+    QCOMPARE(rig_->ui.beeps, 1);
+    QCOMPARE(Line(), QString("Read Error!"));
+    QVERIFY(rig_->ui.messages.empty());
+
+    // What "Store" now sends is what the box shows.
+    rig_->device.ClearFaults();
+    Click("StoreMatrixStringButton");
+    nimbo::ledmatrix::GetMatrixStringButton_Click(Module());
+    QCOMPARE(QString::fromStdString(Module().MatrixString), expected);
+  }
+
+  void typingAtTheEndChangesOnlyItsCell() {
+    SetDeviceString({'A', 'B', 'C', '%', 'S', '5'});
+    Open();
+    const int i = 6;
+    const Bytes before = Image();
+    Box()->setFocus();
+
+    QTest::keyClick(Box(), 'x');
+
+    QCOMPARE(BoxText(), QString("ABC%S5x"));
+    QCOMPARE(SliderMax(), i + 2);
+    QCOMPARE(Module().MatrixString, std::string("ABC%S5x"));
+    Bytes expected = before;
+    expected[2 * i] = 'x';
+    expected[2 * i + 1] = 0x34;
+    QCOMPARE(Image(), expected);
+    QCOMPARE(Find<QLabel>("Count_txt")->text(), QString("7 of 384 characters"));
+
+    // A lone % is taken as typed; the line under the box says what is wrong
+    // and the highlighter marks it apart from the well-formed code.
+    QTest::keyClick(Box(), '%');
+    QCOMPARE(Module().MatrixString, std::string("ABC%S5x%"));
+    QCOMPARE(Line(), QString("% at 8 ends the text without a code (%% shows a single %)"));
+    QCOMPARE(rig_->ui.beeps, 0);
+    std::vector<std::tuple<int, int, bool>> marked;
+    for (const QTextLayout::FormatRange& range :
+         Box()->document()->firstBlock().layout()->formats()) {
+      marked.emplace_back(range.start, range.length,
+                          range.format.underlineStyle() == QTextCharFormat::WaveUnderline);
+    }
+    QCOMPARE(marked, (std::vector<std::tuple<int, int, bool>>{{3, 3, false}, {7, 1, true}}));
+  }
+
+  void storedTextReadsBackInAFreshWindow() {
+    Open();
+    const QString text = QString::fromUtf8("Caf\u00E9 \u20AC5 %C00FF00%P9\u240D\u2029line 2");
+    Box()->setPlainText(text);
+    Click("StoreMatrixStringButton");
+    QVERIFY(rig_->ui.messages.empty());
+
+    // "Get" shows what the device holds, over an edit that was not stored.
+    Box()->setPlainText("not stored");
+    Click("GetMatrixStringButton");
+    QCOMPARE(BoxText(), text);
+
+    window_.reset();
+    Module().MatrixString.clear();
+    Module().MemoryImage.clear();
+    Open();
+    QCOMPARE(BoxText(), text);
+    QCOMPARE(Module().MatrixString, std::string("Caf\u00E9 \u20AC5 %C00FF00%P9\r\nline 2"));
+    QCOMPARE(DeviceCopy()[2 * 3], std::uint8_t{0xE9});
+    QCOMPARE(DeviceCopy()[2 * 5], std::uint8_t{0x80});
+  }
+
+  void refusedEditLeavesTextAndImage_data() {
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<bool>("paste");  // else typed
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QString>("reason");
+    const QString has385 = "holds at most 384 characters; this text has 385.";
+    QTest::newRow("paste past 384") << QString(380, 'a') << true << "bcdef" << has385;
+    QTest::newRow("typed at 384") << QString(384, 'a') << false << "b" << has385;
+    QTest::newRow("paste with a character without code")
+        << "Hi" << true << QString::fromUtf8("a\u2192b") << "(U+2192)";
+    QTest::newRow("paste of the picture of code 0")
+        << "Hi" << true << QString::fromUtf8("\u2400") << "(U+0000)";
+  }
+
+  void refusedEditLeavesTextAndImage() {
+    QFETCH(QString, start);
+    QFETCH(bool, paste);
+    QFETCH(QString, input);
+    QFETCH(QString, reason);
+    Open();
+    Box()->setPlainText(start);
+    Box()->moveCursor(QTextCursor::End);
+    const Bytes image = Image();
+    const std::string matrixString = Module().MatrixString;
+    const int sliderMax = SliderMax();
+
+    if (paste) {
+      QGuiApplication::clipboard()->setText(input);
+      Box()->paste();
+    } else {
+      QTest::keyClicks(Box(), input);
+    }
+
+    QCOMPARE(BoxText(), start);
+    QCOMPARE(Image(), image);
+    QCOMPARE(Module().MatrixString, matrixString);
+    QCOMPARE(SliderMax(), sliderMax);
+    QCOMPARE(rig_->ui.beeps, 1);
+    QVERIFY2(Line().contains(reason), qPrintable(Line()));
+
+    // The next accepted edit clears the reason.
+    Box()->setPlainText("ok");
+    QCOMPARE(Line(), QString());
+  }
+
+  void nothingActsWhileATransferRuns_data() {
+    QTest::addColumn<bool>("duringOpening");
+    QTest::newRow("opening read") << true;
+    QTest::newRow("store") << false;
+  }
+
+  // Clicks and a close from the frame that arrive while the link lets events
+  // run start nothing: one read (or one store) reaches the device.
+  void nothingActsWhileATransferRuns() {
+    QFETCH(bool, duringOpening);
+    Module().OpenLink();  // the link head lets events run before the window's own loading
+    Create();
+    if (!duringOpening) {
+      QVERIFY(window_->Form_Load());
+      rig_->device.ClearTrace();
+    }
+    const int yieldsBefore = rig_->ui.processEventsCount;
+    int busySeen = 0;
+    bool acted = false;
+    rig_->ui.onProcessEvents = [&] {
+      busySeen += window_->Busy();
+      if (acted) {
+        return;  // once is enough: an unguarded window would nest transfers
+      }
+      acted = true;
+      Click("GetMatrixStringButton");
+      Click("StoreMatrixStringButton");
+      QTest::mouseClick(Find<QPushButton>("StoreMatrixStringButton"), Qt::LeftButton);
+      CloseFromFrame(window_.get());
+    };
+
+    if (duringOpening) {
+      QVERIFY(window_->Form_Load());
+    } else {
+      Click("StoreMatrixStringButton");
+    }
+    rig_->ui.onProcessEvents = nullptr;
+
+    QCOMPARE(busySeen, rig_->ui.processEventsCount - yieldsBefore);
+    QVERIFY(busySeen > 0);
+    QCOMPARE(Frames("WM"), duringOpening ? 0 : 24);
+    QCOMPARE(Frames("RM"), 24);  // the read, or the store's verifies
+    QVERIFY(!window_->Busy());
+    QVERIFY(!window_->Unloaded());
+    QCOMPARE(navigator_.unloads, 0);
+    QCOMPARE(BoxText(), QString("NIMBO"));
+  }
+
+  // The real start-up window with the configuration and LED matrix windows:
+  // moving between them keeps one working window and the program running;
+  // the close box of the last one ends it.
+  void navigationKeepsOneWindowUntilTheCloseBox() {
+    nimbo::NIMBOmodule& module = Module();
+    int ended = 0;
+    nimbo::shell::LoaderHooks hooks;
+    hooks.programEnded = [&] { ++ended; };
+    hooks.showAbout = [](QWidget*) {};
+    hooks.openUrl = [](const QUrl&) {};
+    nimbo::shell::frmLoader loader(module, std::move(hooks));
+    loader.RegisterWindow(WindowId::Config, [](nimbo::NIMBOmodule& m, nimbo::shell::Navigator& n) {
+      return std::make_unique<nimbo::settings::gui::frmConfig>(m, n);
+    });
+    loader.RegisterWindow(WindowId::LedMatrix,
+                          [](nimbo::NIMBOmodule& m, nimbo::shell::Navigator& n) {
+                            return std::make_unique<frmLEDMatrixData>(m, n);
+                          });
+    QVERIFY(loader.Form_Load());
+
+    const std::vector<std::pair<const char*, WindowId>> route = {
+        {"mnuLEDMatrix", WindowId::LedMatrix}, {"mnuLEDMatrix", WindowId::LedMatrix},
+        {"mnuConfig", WindowId::Config},       {"mnuFlasher", WindowId::Config},
+        {"mnuLEDMatrix", WindowId::LedMatrix},
+    };
+    for (const auto& [entry, target] : route) {
+      loader.CurrentWindow()->findChild<QAction*>(entry)->trigger();
+      QVERIFY2(loader.CurrentWindow() != nullptr, entry);
+      QCOMPARE(loader.CurrentWindow()->Id(), target);
+      QVERIFY(loader.CurrentWindow()->isVisible());
+      QCOMPARE(LiveWorkingWindows(), 1);
+      QCOMPARE(ended, 0);
+      QVERIFY(loader.Loaded());
+    }
+    auto* matrix = qobject_cast<frmLEDMatrixData*>(loader.CurrentWindow());
+    QVERIFY(matrix != nullptr);
+    QCOMPARE(matrix->findChild<QPlainTextEdit*>("LEDText")->toPlainText(), QString("NIMBO"));
+
+    CloseFromFrame(matrix);
+    QCOMPARE(ended, 1);
+    QVERIFY(!loader.Loaded());
+    QCOMPARE(module.LinkHandle, nimbo::FtHandle{0});
+    QCOMPARE(LiveWorkingWindows(), 0);
+  }
+};
+
+QTEST_MAIN(frmLEDMatrixDataTest)
+#include "frmLEDMatrixDataTest.moc"
