@@ -5,17 +5,21 @@
 # running, and ends the program as the user would (SIGTERM closes the working
 # window).
 #
-# usage: smoke_screenshot.sh NIMBO_CONTROL OUTPUT_FOLDER WINDOW_TITLE
+# usage: smoke_screenshot.sh NIMBO_CONTROL OUTPUT_FOLDER WINDOW_TITLE [SCREENSHOT [OPTION...]]
+# (SCREENSHOT: file name in OUTPUT_FOLDER; OPTIONs go to nimbo-control, e.g.
+# --window=ledmatrix)
 set -euo pipefail
 
 program=$1
 output=$2
 title=$3
+screenshot=${4:-configuration-screenshot.png}
+options=("${@:5}")
 mkdir -p "$output"
 
 if [ -z "${NIMBO_SMOKE_INSIDE_X:-}" ]; then
   export NIMBO_SMOKE_INSIDE_X=1
-  exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
+  exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
 fi
 
 export QT_QPA_PLATFORM=xcb  # the test command sets offscreen for the window tests
@@ -52,14 +56,14 @@ wait_and_shoot() {
   return 1
 }
 
-"$program" --simulate="$work/device.state" &
+"$program" --simulate="$work/device.state" "${options[@]}" &
 first=$!
-wait_and_shoot "$title" "$work/first.png" || fail "the configuration window did not appear"
+wait_and_shoot "$title" "$work/first.png" || fail "the window \"$title\" did not appear"
 sleep 1  # let it finish painting
-shoot "$title" "$output/configuration-screenshot.png" || fail "the window went away"
-colours=$(identify -format %k "$output/configuration-screenshot.png")
+shoot "$title" "$output/$screenshot" || fail "the window went away"
+colours=$(identify -format %k "$output/$screenshot")
 [ "$colours" -gt 16 ] || fail "the screenshot looks empty ($colours colours)"
-echo "smoke: screenshot in $output/configuration-screenshot.png"
+echo "smoke: screenshot in $output/$screenshot"
 
 # A second copy: its message box appears, it ends, the first one stays.
 "$program" --simulate="$work/device.state" &
