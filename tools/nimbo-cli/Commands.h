@@ -19,7 +19,7 @@ namespace nimbo::cli {
 
 void AddInfoCommand(CLI::App& app, Context& context);       // info
 void AddSettingsCommands(CLI::App& app, Context& context);  // settings read|write|show|defaults
-void AddMatrixCommands(CLI::App& app, Context& context);    // matrix get|set
+void AddMatrixCommands(CLI::App& app, Context& context);    // matrix get|set|check
 void AddSimCommands(CLI::App& app, Context& context);       // sim mode|version|factory|fault
 void AddFlashCommand(CLI::App& app, Context& context);      // flash FILE [--reset-matrix]
 void AddFwuInfoCommand(CLI::App& app, Context& context);    // fwu-info FILE

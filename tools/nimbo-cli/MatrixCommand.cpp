@@ -1,4 +1,5 @@
-// "matrix get" and "matrix set TEXT": the LED Matrix String from the terminal.
+// "matrix get", "matrix set TEXT" and "matrix check TEXT": the LED Matrix
+// String from the terminal.
 #include <CLI/CLI.hpp>
 #include <memory>
 #include <ostream>
@@ -6,6 +7,7 @@
 #include <string_view>
 
 #include "Commands.h"
+#include "ledmatrix/EscapeCodes.h"
 #include "ledmatrix/MatrixString.h"
 #include "ledmatrix/MatrixText.h"
 #include "ledmatrix/MatrixTransfer.h"
@@ -64,10 +66,33 @@ int GetMatrix(Context& context) {
   return kSuccess;
 }
 
+// Lists the escape codes of `text` that do not match the legend, one a line:
+// "%C at 12 needs six hex digits". Stored as given all the same.
+int CheckMatrix(Context& context, const std::string& text) {
+  const ledmatrix::MatrixCodes converted = ledmatrix::TextToMatrixCodes(text);
+  const ledmatrix::EscapeScan scan = ledmatrix::ScanEscapeCodes(text);
+  for (const ledmatrix::EscapeProblem& problem : scan.problems) {
+    context.Out() << problem.message << '\n';
+  }
+  if (!converted.problem.empty()) {
+    context.Out() << converted.problem << '\n';
+  }
+  if (!scan.problems.empty() || !converted.problem.empty()) {
+    return kFailure;
+  }
+  context.Out() << "No problems (" << converted.codes.size() << " of " << ledmatrix::kMatrixCapacity
+                << " characters).\n";
+  return kSuccess;
+}
+
 int SetMatrix(Context& context, const std::string& text) {
   const ledmatrix::MatrixCodes converted = ledmatrix::TextToMatrixCodes(text);
   if (!converted.problem.empty()) {
     return context.Fail(converted.problem, kUsageError);
+  }
+  // The device decides what a code that does not match the legend does.
+  for (const ledmatrix::EscapeProblem& problem : ledmatrix::ScanEscapeCodes(text).problems) {
+    context.Err() << "nimbo-cli: " << context.Command() << ": warning: " << problem.message << '\n';
   }
   // The store sends MemoryImage 0..1535; reading first keeps the device's
   // bytes after the 768-byte image as they are, as the window does.
@@ -103,6 +128,14 @@ void AddMatrixCommands(CLI::App& app, Context& context) {
   set->add_option("TEXT", *text, "The text, as one argument (quote it; -- before a leading -)")
       ->required();
   SetAction(*set, context, "matrix set", [&context, text] { return SetMatrix(context, *text); });
+
+  CLI::App* check = group->add_subcommand(
+      "check", "List the escape codes that do not match the legend (exit 1 when there is one)");
+  auto checked = std::make_shared<std::string>();
+  check->add_option("TEXT", *checked, "The text, as one argument (quote it; -- before a leading -)")
+      ->required();
+  SetAction(*check, context, "matrix check",
+            [&context, checked] { return CheckMatrix(context, *checked); });
 }
 
 }  // namespace nimbo::cli
