@@ -11,10 +11,7 @@ constexpr char32_t kDelete = 0x7F;
 constexpr char32_t kDeletePicture = 0x2421;
 constexpr char32_t kLineSeparator = 0x2028;
 constexpr char32_t kParagraphSeparator = 0x2029;
-
-bool ShownAsPicture(char32_t c) {
-  return (c < 0x20 && c != U'\n' && c != U'\t') || c == kDelete;
-}
+constexpr std::string_view kLineBreak = "\r\n";
 
 }  // namespace
 
@@ -23,13 +20,20 @@ std::string MatrixTextToBoxText(std::string_view matrixText) {
   box.reserve(matrixText.size());
   std::size_t pos = 0;
   while (pos < matrixText.size()) {
+    if (matrixText.substr(pos, kLineBreak.size()) == kLineBreak) {
+      box += '\n';
+      pos += kLineBreak.size();
+      continue;
+    }
     char32_t c = 0;
     if (!NextCodePoint(matrixText, pos, c)) {
       box += matrixText[pos++];
       continue;
     }
-    if (ShownAsPicture(c)) {
-      c = c == kDelete ? kDeletePicture : kPictureBase + c;
+    if (c == kDelete) {
+      c = kDeletePicture;
+    } else if (c < 0x20 && c != U'\t') {
+      c += kPictureBase;
     }
     AppendUtf8(box, c);
   }
@@ -46,12 +50,14 @@ std::string BoxTextToMatrixText(std::string_view boxText) {
       matrix += boxText[pos++];
       continue;
     }
+    if (c == U'\n' || c == kLineSeparator || c == kParagraphSeparator) {
+      matrix += kLineBreak;
+      continue;
+    }
     if (c >= kPictureBase && c < kPictureBase + 0x20) {
       c -= kPictureBase;
     } else if (c == kDeletePicture) {
       c = kDelete;
-    } else if (c == kLineSeparator || c == kParagraphSeparator) {
-      c = U'\n';
     }
     AppendUtf8(matrix, c);
   }

@@ -1,11 +1,13 @@
 // How the LED Matrix String appears in an editing box.
 //
-// A text box shows most control characters as nothing and turns a carriage
-// return into a line break, so a string holding them would not come back
-// from the box as it went in. In the box, every control character other than
-// the line break and the tab is shown by its Unicode control picture
-// (CR as U+240D, DEL as U+2421). Control pictures have no code in the
-// device's character set, so the way back is unambiguous.
+// A line break in the box is a carriage return and line feed in the string,
+// as the Enter key types it. A text box shows other control characters as
+// nothing, and would turn a lone carriage return into a line break, so a
+// string holding them would not come back from the box as it went in: in
+// the box, every control character other than that pair and the tab is shown
+// by its Unicode control picture (a lone CR as U+240D, DEL as U+2421).
+// Control pictures have no code in the device's character set, so the way
+// back is unambiguous.
 #pragma once
 
 #include <string>
@@ -13,12 +15,12 @@
 
 namespace nimbo::ledmatrix {
 
-// The box's form of a matrix text (both UTF-8).
+// The box's form of a matrix text (both UTF-8); line breaks as "\n".
 std::string MatrixTextToBoxText(std::string_view matrixText);
 
-// The matrix text of what a box holds: control pictures become their control
-// characters, the box's paragraph and line separators (U+2029, U+2028) line
-// breaks. Malformed bytes pass through unchanged.
+// The matrix text of what a box holds: line breaks ("\n" and the box's
+// paragraph and line separators U+2029, U+2028) become CR LF, control
+// pictures their control characters. Malformed bytes pass through unchanged.
 std::string BoxTextToMatrixText(std::string_view boxText);
 
 }  // namespace nimbo::ledmatrix

@@ -169,14 +169,15 @@ class frmLEDMatrixDataTest : public QObject {
     QVERIFY(own->isChecked());
   }
 
-  // Control characters, a no-break space and the codes the character set
-  // leaves undefined survive the box: storing untouched changes nothing.
+  // CR LF shows as a line break; lone CRs and LFs, other control characters,
+  // a no-break space and the codes the character set leaves undefined
+  // survive the box as well: storing untouched changes nothing.
   void boxKeepsEveryDeviceCharacter() {
-    SetDeviceString({'A', 0x0D, 0x0A, 'B', 0x7F, 0xA0, 0x09, 0x81, 0x80, 0x01});
+    SetDeviceString({'A', 0x0D, 0x0A, 'B', 0x0D, 'C', 0x0A, 0x7F, 0xA0, 0x09, 0x81, 0x80, 0x01});
     const Bytes before(DeviceCopy().begin(), DeviceCopy().end());
     Open();
 
-    QCOMPARE(BoxText(), QString::fromUtf8("A\u240D\u2029B\u2421\u00A0\t\u0081\u20AC\u2401"));
+    QCOMPARE(BoxText(), QString::fromUtf8("A\u2029B\u240DC\u240A\u2421\u00A0\t\u0081\u20AC\u2401"));
     Click("StoreMatrixStringButton");
 
     QVERIFY(rig_->ui.messages.empty());
@@ -263,7 +264,7 @@ class frmLEDMatrixDataTest : public QObject {
 
   void storedTextReadsBackInAFreshWindow() {
     Open();
-    const QString text = QString::fromUtf8("Caf\u00E9 \u20AC5 %C00FF00%P9\u240D\u2029line 2");
+    const QString text = QString::fromUtf8("Caf\u00E9 \u20AC5 %C00FF00%P9\u2029line 2");
     Box()->setPlainText(text);
     Click("StoreMatrixStringButton");
     QVERIFY(rig_->ui.messages.empty());
