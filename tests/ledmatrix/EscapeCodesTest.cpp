@@ -28,9 +28,7 @@ TEST(EscapeCodes, ProblemsOfEachText) {
       // Texts that match the legend, every code at the ends of its range.
       {"", {}},
       {"Hello, world", {}},
-      {"%%", {}},
       {"100%% sure", {}},
-      {"%E", {}},
       {"%S0%S9%P0%P9%B0%B9", {}},
       {"%S12", {}},  // one digit; the 2 is shown
       {"%F0%F1", {}},
@@ -40,18 +38,13 @@ TEST(EscapeCodes, ProblemsOfEachText) {
       // Digit arguments missing or out of range.
       {"%S", {{1, "%S at 1 needs a digit 0-9"}}},
       {"a%Px", {{2, "%P at 2 needs a digit 0-9"}}},
-      {"%B ", {{1, "%B at 1 needs a digit 0-9"}}},
       {"%F", {{1, "%F at 1 needs 0 or 1"}}},
       {"%Fx", {{1, "%F at 1 needs 0 or 1"}}},
       {"%F2", {{1, "%F at 1 takes 0 or 1, not 2"}}},
-      {"%F9", {{1, "%F at 1 takes 0 or 1, not 9"}}},
       // Too few or wrong hex digits.
       {"%H", {{1, "%H at 1 needs two hex digits"}}},
-      {"%HF", {{1, "%H at 1 needs two hex digits"}}},
       {"%Hzz", {{1, "%H at 1 needs two hex digits"}}},
-      {"%HG0", {{1, "%H at 1 needs two hex digits"}}},
       {"%C12345", {{1, "%C at 1 needs six hex digits"}}},
-      {"%C12345G", {{1, "%C at 1 needs six hex digits"}}},
       {"Red: %C12 x", {{6, "%C at 6 needs six hex digits"}}},
       // A % that starts no code.
       {"%", {{1, "% at 1 ends the text without a code" + hint}}},
