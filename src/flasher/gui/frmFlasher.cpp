@@ -9,11 +9,11 @@
 #include "flasher/LoadFirmware.h"
 #include "flasher/gui/FirmwareFileDialog.h"
 #include "ledmatrix/MatrixTransfer.h"
-#include "settings/gui/TransferGuard.h"
+#include "shell/TransferGuard.h"
 
 namespace nimbo::flasher::gui {
 
-using settings::gui::TransferGuard;
+using shell::TransferGuard;
 
 frmFlasher::frmFlasher(NIMBOmodule& module, shell::Navigator& navigator, QWidget* parent)
     : WorkingWindow(module, navigator, shell::WindowId::Flasher, parent),
