@@ -18,6 +18,7 @@
 #include <tuple>
 #include <vector>
 
+#include "flasher/gui/frmFlasher.h"
 #include "ledmatrix/MatrixString.h"
 #include "ledmatrix/MatrixTransfer.h"
 #include "ledmatrix/gui/frmLEDMatrixData.h"
@@ -355,7 +356,7 @@ class frmLEDMatrixDataTest : public QObject {
     QCOMPARE(BoxText(), QString("NIMBO"));
   }
 
-  // The real start-up window with the configuration and LED matrix windows:
+  // The real start-up window with all three working windows:
   // moving between them keeps one working window and the program running;
   // the close box of the last one ends it.
   void navigationKeepsOneWindowUntilTheCloseBox() {
@@ -373,12 +374,16 @@ class frmLEDMatrixDataTest : public QObject {
                           [](nimbo::NIMBOmodule& m, nimbo::shell::Navigator& n) {
                             return std::make_unique<frmLEDMatrixData>(m, n);
                           });
+    loader.RegisterWindow(WindowId::Flasher, [](nimbo::NIMBOmodule& m, nimbo::shell::Navigator& n) {
+      return std::make_unique<nimbo::flasher::gui::frmFlasher>(m, n);
+    });
     QVERIFY(loader.Form_Load());
 
     const std::vector<std::pair<const char*, WindowId>> route = {
         {"mnuLEDMatrix", WindowId::LedMatrix}, {"mnuLEDMatrix", WindowId::LedMatrix},
-        {"mnuConfig", WindowId::Config},       {"mnuFlasher", WindowId::Config},
-        {"mnuLEDMatrix", WindowId::LedMatrix},
+        {"mnuConfig", WindowId::Config},       {"mnuFlasher", WindowId::Flasher},
+        {"mnuLEDMatrix", WindowId::LedMatrix}, {"mnuFlasher", WindowId::Flasher},
+        {"mnuConfig", WindowId::Config},       {"mnuLEDMatrix", WindowId::LedMatrix},
     };
     for (const auto& [entry, target] : route) {
       loader.CurrentWindow()->findChild<QAction*>(entry)->trigger();
