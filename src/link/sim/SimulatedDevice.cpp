@@ -251,12 +251,16 @@ void SimulatedDevice::LoadFactoryContents() {
 Timing& SimulatedDevice::TimingModel() {
   return impl_->timing;
 }
-void SimulatedDevice::AddFault(const FaultRule& rule) {
+bool SimulatedDevice::AddFault(const FaultRule& rule) {
   const StoreLock lock(*impl_->store);
   impl_->LoadFaults();
+  if (impl_->faults.Rules().size() >= impl_->store->FaultCapacity()) {
+    return false;
+  }
   const std::vector<FaultRule> before = impl_->faults.Rules();
   impl_->faults.Add(rule);
   impl_->SaveFaults(before);
+  return true;
 }
 void SimulatedDevice::ClearFaults() {
   const StoreLock lock(*impl_->store);

@@ -126,7 +126,8 @@ class SimulatedDevice {
 
   // --- Behaviour ---
   Timing& TimingModel();
-  void AddFault(const FaultRule& rule);
+  // False when the state file has no room for another rule.
+  bool AddFault(const FaultRule& rule);
   void ClearFaults();
   void SetRandomFaults(const RandomFaults& faults);
   // The rules not yet used up (also those another program armed).
