@@ -11,6 +11,10 @@
 namespace nimbo::backend {
 namespace {
 
+// The last description OpenLink tries, so that the status it ends with is the
+// simulated interface's own: 3 (not opened) while another program holds it.
+constexpr const char* kSimulatedDescription = "USB Serial Converter";
+
 // Real hardware through libftdi1.
 class HardwareBackend final : public Backend {
  public:
@@ -38,7 +42,7 @@ class SimulatedBackend final : public Backend {
       : clock_(std::move(clock)),
         device_(store ? sim::SimulatedDevice(*clock_, std::move(store))
                       : sim::SimulatedDevice(*clock_)),
-        transport_(device_, *clock_) {
+        transport_(device_, *clock_, kSimulatedDescription) {
     if (trace != nullptr) {
       tracing_ = std::make_unique<TracingTransport>(transport_, *trace);
     }
