@@ -76,7 +76,12 @@ case $scenario in
     # opener is refused, and the device itself can still be changed.
     state="$work/held.state"
     run ok --simulate="$state" sim fault split RE --gap 200ms --times 20
-    "$cli" --simulate="$state" --real-time settings read >"$work/holder" 2>&1 &
+    # The holder tries again when one of the probes below has the link.
+    (
+      until "$cli" --simulate="$state" --real-time settings read >"$work/holder" 2>&1; do
+        grep -qF "another program holds" "$work/holder" || exit 1
+      done
+    ) &
     holder=$!
     # "info" meets no RE rule: it only finds out when the holder has the link.
     for _ in $(seq 30); do
