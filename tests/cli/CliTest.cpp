@@ -189,6 +189,7 @@ TEST_F(Cli, FaultRulesAreListedInTheWordsThatArmThem) {
       {"refuse", "WE", "--after", "67", "--times", "1"},
       {"split", "RM", "--times", "always", "--at", "3", "--gap", "300ms"},
       {"silent", "--address", "8194", "--times", "2"},
+      {"late", "RE", "--times", "1", "--by", "300ms"},
   };
   std::string listed;
   for (const std::vector<std::string>& rule : rules) {

@@ -28,6 +28,7 @@ constexpr FaultKind kKinds[] = {
     {"drop", sim::Fault::DropWrite, "A write is acknowledged but not stored"},
     {"split", sim::Fault::SplitReply, "The reply arrives in two pieces"},
     {"surplus", sim::Fault::SurplusBytes, "Extra bytes follow the reply"},
+    {"late", sim::Fault::Late, "The whole reply comes late, past the host's time-out"},
     {"unplug", sim::Fault::Unplug, "The cable is pulled as the command arrives"},
 };
 
@@ -88,6 +89,9 @@ std::string Describe(const sim::FaultRule& rule) {
     case sim::Fault::CorruptReadBack:
       text += " --byte " + std::to_string(rule.corruptAt);
       break;
+    case sim::Fault::Late:
+      text += " --by " + DurationText(rule.lateBy);
+      break;
     default:
       break;
   }
@@ -99,6 +103,7 @@ struct Arming {
   sim::FaultRule rule;
   std::string times = "1";
   std::string gap = "0";
+  std::string late = "300ms";
 };
 
 int Arm(Context& context, const Arming& arming) {
@@ -116,6 +121,11 @@ int Arm(Context& context, const Arming& arming) {
     return context.Fail("--gap takes a duration such as 300ms, 2s or 1500us", kUsageError);
   }
   rule.splitGap = *gap;
+  const std::optional<Micros> late = ParseDuration(arming.late);
+  if (!late) {
+    return context.Fail("--by takes a duration such as 300ms, 2s or 1500us", kUsageError);
+  }
+  rule.lateBy = *late;
   sim::SimulatedDevice* device = context.Device();
   if (device == nullptr) {
     return context.Simulated() ? kFailure : kUsageError;
@@ -170,6 +180,9 @@ void AddKind(CLI::App& group, Context& context, const FaultKind& kind) {
   } else if (kind.fault == sim::Fault::SurplusBytes) {
     command->add_option("--count", arming->rule.surplusCount, "How many extra bytes (default 1)")
         ->check(CLI::Range(1, 4096));
+  } else if (kind.fault == sim::Fault::Late) {
+    command->add_option("DELAY,--by", arming->late,
+                        "How late the reply leaves: 300ms (the default), 2s, 1500us");
   } else if (kind.fault == sim::Fault::CorruptReadBack) {
     command->add_option("--byte", arming->rule.corruptAt, "The data byte flipped (default 0)")
         ->check(CLI::Range(0, 63));

@@ -93,7 +93,7 @@ std::uint32_t Crc32(std::span<const std::uint8_t> bytes) {
 // --- fault rule records ---
 // kind u8, flags u8 (bit 0: address given), command 2 chars (zero: any),
 // address i32, times i32, after i32, split at u32, split gap i64 (us),
-// surplus count u32, corrupt at u32, 8 reserved bytes.
+// surplus count u32, corrupt at u32, late by i64 (us), 4 reserved bytes.
 
 void EncodeRule(const FaultRule& rule, std::uint8_t* at) {
   std::fill_n(at, kRuleBytes, 0);
@@ -109,6 +109,7 @@ void EncodeRule(const FaultRule& rule, std::uint8_t* at) {
   PutU64(at + 20, static_cast<std::uint64_t>(rule.splitGap));
   PutU32(at + 28, static_cast<std::uint32_t>(rule.surplusCount));
   PutU32(at + 32, static_cast<std::uint32_t>(rule.corruptAt));
+  PutU64(at + 36, static_cast<std::uint64_t>(rule.lateBy));
 }
 
 // nullopt for a record no rule of this program can come from.
@@ -130,6 +131,7 @@ std::optional<FaultRule> DecodeRule(const std::uint8_t* at) {
   rule.splitGap = static_cast<Micros>(GetU64(at + 20));
   rule.surplusCount = std::min<std::size_t>(GetU32(at + 28), 4096);
   rule.corruptAt = GetU32(at + 32);
+  rule.lateBy = static_cast<Micros>(GetU64(at + 36));
   return rule;
 }
 
