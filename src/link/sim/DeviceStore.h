@@ -29,6 +29,9 @@ class DeviceStore {
   // short critical sections; the claim is what keeps a second host out).
   virtual void Lock() = 0;
   virtual void Unlock() = 0;
+  // False once the store can no longer be used (a state file that someone
+  // cut short); checked under the lock before every exchange.
+  virtual bool Intact() = 0;
 
   // Whether the fault rules live in the store (shared with other programs)
   // rather than only in the device object.
@@ -65,6 +68,7 @@ class MemoryStore final : public DeviceStore {
   void Release() override {}
   void Lock() override {}
   void Unlock() override {}
+  bool Intact() override { return true; }
   bool KeepsFaults() const override { return false; }
   std::vector<FaultRule> LoadFaults() override { return {}; }
   bool SaveFaults(std::span<const FaultRule>) override { return true; }

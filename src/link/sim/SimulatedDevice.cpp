@@ -308,6 +308,10 @@ void SimulatedDevice::Receive(std::span<const std::uint8_t> bytes) {
   const Micros now = impl_->clock.Now();
   // The exchange runs as one step for every program that shares the store.
   const StoreLock lock(*impl_->store);
+  if (!impl_->store->Intact()) {
+    Unplug();
+    return;
+  }
   FrameParser::Output parsed;
   for (std::uint8_t byte : bytes) {
     if (const auto arrival = impl_->wire.FromHost(byte, now)) {

@@ -320,6 +320,13 @@ class MappedStore final : public DeviceStore {
     }
   }
 
+  // Touching the mapping past the end of a shortened file would kill the
+  // program (SIGBUS), so a cut file counts as a device that went away.
+  bool Intact() override {
+    struct stat info {};
+    return ::fstat(fd_.get(), &info) == 0 && static_cast<std::size_t>(info.st_size) >= kFileBytes;
+  }
+
   bool KeepsFaults() const override { return true; }
   std::vector<FaultRule> LoadFaults() override {
     const std::uint8_t* area = base_ + kFaultsAt;

@@ -140,6 +140,13 @@ TEST_F(StateFile, OneHolderAtATimeAndEveryProgramSeesOneDevice) {
   holder.module.CloseLink();
   other.module.OpenLink();
   EXPECT_EQ(other.module.LinkStatus, 0);
+
+  // A file cut short under a running program: the device is gone, the
+  // program lives on.
+  fs::resize_file(path, 100);
+  other.module.ReadEeprom();
+  EXPECT_NE(other.module.LinkStatus, 0);
+  EXPECT_TRUE(other.backend->Device()->Unplugged());
 }
 
 TEST_F(StateFile, AnAcknowledgedWriteSurvivesAKillAndTheLockGoesWithTheProcess) {
