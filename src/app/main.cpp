@@ -108,8 +108,7 @@ int main(int argc, char** argv) {
   // window closes.
   QApplication::setQuitOnLastWindowClosed(false);
 
-  // A second copy takes no link at all: it must not disturb the running one,
-  // nor write back a simulated device's state file.
+  // A second copy takes no link at all: it must not disturb the running one.
   shell::SingleInstance instance;
   const bool anotherInstance = !instance.Acquire();
   std::string error;
@@ -157,11 +156,6 @@ int main(int argc, char** argv) {
     loader.Form_Unload();
     return 1;
   }
-  const int status = QApplication::exec();
-
-  if (link && !link->SaveState(error)) {
-    std::cerr << "nimbo-control: " << error << '\n';
-    return 1;
-  }
-  return status;
+  // The simulated device's state file took every change as it happened.
+  return QApplication::exec();
 }

@@ -144,6 +144,69 @@ TEST_F(Cli, SimVersionTakesEveryNibblePair) {
   }
 }
 
+// Faults armed with `sim fault` in the state file: each failure reaches the
+// user as one message and a non-zero exit, and changes nothing it should not.
+TEST_F(Cli, ArmedFaultsGiveTheCommandsFailureMessages) {
+  ASSERT_EQ(Sim({"settings", "write", Record(0x10)}).status, 0);
+  ASSERT_EQ(Sim({"sim", "mode", "update"}).status, 0);
+  struct Case {
+    std::vector<std::string> fault;
+    std::vector<std::string> command;
+    std::string message;
+  };
+  const Case cases[] = {
+      {{"refuse", "WE", "--after", "67"},
+       {"settings", "write", Record(0x60)},
+       "nimbo-cli: settings write: Write Error! WriteEeprom failed (LinkStatus 8)\n"},
+      {{"echo", "IF"},
+       {"info"},
+       "nimbo-cli: info: ReadDeviceInfo failed: the device did not answer \"IF\"\n"},
+      {{"refuse", "RE", "--address", "40"},
+       {"settings", "defaults"},
+       "nimbo-cli: settings defaults: Read Error! ReadEeprom failed (LinkStatus 8)\n"},
+      {{"unplug", "--after", "3"},
+       {"settings", "read"},
+       "nimbo-cli: settings read: Read Error! ReadEeprom failed (LinkStatus 8)\n"},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> arm = {"sim", "fault"};
+    arm.insert(arm.end(), c.fault.begin(), c.fault.end());
+    ASSERT_EQ(Sim(arm).status, 0) << c.fault[0];
+    const Result result = Sim(c.command);
+    EXPECT_EQ(result.status, 1) << c.fault[0];
+    EXPECT_EQ(result.err, c.message);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(Sim({"sim", "fault", "list"}).out, "") << c.fault[0] << ": the rule is used up";
+  }
+  // Byte 67 was refused; the failed read wrote no defaults.
+  std::string expected = Record(0x60);
+  expected.replace(expected.size() - 2, 2, "53");
+  EXPECT_EQ(Sim({"settings", "read"}).out, expected + "\n");
+}
+
+TEST_F(Cli, FaultRulesAreListedInTheWordsThatArmThem) {
+  const std::vector<std::vector<std::string>> rules = {
+      {"refuse", "WE", "--after", "67", "--times", "1"},
+      {"split", "RM", "--times", "always", "--at", "3", "--gap", "300ms"},
+      {"silent", "--address", "8194", "--times", "2"},
+      {"late", "RE", "--times", "1", "--by", "300ms"},
+  };
+  std::string listed;
+  for (const std::vector<std::string>& rule : rules) {
+    std::vector<std::string> arm = {"sim", "fault"};
+    arm.insert(arm.end(), rule.begin(), rule.end());
+    ASSERT_EQ(Sim(arm).status, 0);
+    for (std::size_t i = 0; i < rule.size(); ++i) {
+      listed += rule[i] + (i + 1 == rule.size() ? "\n" : " ");
+    }
+  }
+  EXPECT_EQ(Sim({"sim", "fault", "list"}).out, listed);
+  ASSERT_EQ(Sim({"sim", "fault", "clear"}).status, 0);
+  EXPECT_EQ(Sim({"sim", "fault", "list"}).out, "");
+  EXPECT_EQ(Sim({"sim", "fault", "split", "--gap", "soon"}).status, 2);
+  EXPECT_EQ(Sim({"sim", "fault", "refuse", "XX"}).status, 2);
+}
+
 TEST_F(Cli, InfoInNormalModeSaysHowToReachUpdateMode) {
   const Result result = Sim({"info"});
   EXPECT_EQ(result.status, 1);

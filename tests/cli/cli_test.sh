@@ -71,6 +71,58 @@ case $scenario in
     run fail --simulate="$state" sim mode update
     [ "$(cat "$state")" = "not a device" ] || fail "the damaged state file was overwritten"
     ;;
+  held_device)
+    # A slow reader holds the link for about four seconds; meanwhile a second
+    # opener is refused, and the device itself can still be changed.
+    state="$work/held.state"
+    run ok --simulate="$state" sim fault split RE --gap 200ms --times 20
+    # The holder tries again when one of the probes below has the link.
+    (
+      until "$cli" --simulate="$state" --real-time settings read >"$work/holder" 2>&1; do
+        grep -qF "another program holds" "$work/holder" || exit 1
+      done
+    ) &
+    holder=$!
+    # "info" meets no RE rule: it only finds out when the holder has the link.
+    for _ in $(seq 30); do
+      "$cli" --simulate="$state" info >"$work/out" 2>&1
+      grep -qF "another program holds" "$work/out" && break
+      sleep 0.1
+    done
+    run 1 --simulate="$state" settings read
+    expect_text "nimbo-cli: settings read: OpenLink failed (LinkStatus 3): another program holds the simulated device $state"
+    run ok --simulate="$state" sim mode update
+    wait "$holder" || fail "the holder failed: $(cat "$work/holder")"
+    run ok --simulate="$state" info
+    expect_line "Firmware version: 2.1"
+    ;;
+  concurrent_read_write)
+    # Writes, each read back, while another loop keeps reading: no write is
+    # lost and no reader ever sees a half-made file.
+    state="$work/shared.state"
+    run ok --simulate="$state" sim mode
+    ( for _ in $(seq 60); do "$cli" --simulate="$state" settings read >/dev/null 2>>"$work/reader"; done ) &
+    reader=$!
+    # retry ARGS...: runs nimbo-cli until the device is free
+    retry() {
+      local attempt
+      for attempt in $(seq 200); do
+        if "$cli" --simulate="$state" "$@" >"$work/out" 2>&1; then return 0; fi
+        grep -qF "another program holds" "$work/out" || return 1
+      done
+      return 1
+    }
+    for i in $(seq 20); do
+      hex=$(for b in $(seq 0 67); do printf '%02X ' $(((b + i * 7) % 256)); done)
+      retry settings write "$hex" || fail "write $i: $(cat "$work/out")"
+      retry settings read || fail "read-back $i: $(cat "$work/out")"
+      [ "$(cat "$work/out")" = "${hex% }" ] || fail "write $i was lost: $(cat "$work/out")"
+    done
+    wait "$reader"
+    if grep -v "another program holds" "$work/reader" | grep -q .; then
+      fail "the reader saw: $(grep -v "another program holds" "$work/reader" | head -3)"
+    fi
+    ;;
   *)
     fail "unknown scenario $scenario"
     ;;

@@ -102,11 +102,8 @@ int RunCli(const std::vector<std::string>& args, Context& context) {
   if (trace) {
     link.trace = &context.Err();
   }
-  int status = context.RunSelected();
+  const int status = context.RunSelected();
   context.CloseLink();
-  if (!context.SaveDevice() && status == kSuccess) {
-    status = kFailure;
-  }
   return status;
 }
 

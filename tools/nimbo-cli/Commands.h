@@ -24,6 +24,7 @@ void AddSimCommands(CLI::App& app, Context& context);       // sim mode|version|
 void AddFlashCommand(CLI::App& app, Context& context);      // flash FILE [--reset-matrix]
 void AddFwuInfoCommand(CLI::App& app, Context& context);    // fwu-info FILE
 void AddMemoryCommands(CLI::App& app, Context& context);    // memory read
+void AddSimFaultCommands(CLI::App& sim, Context& context);  // sim fault KIND|list|clear
 
 // Makes `command` run `action` under the name `path` once parsing is done.
 void SetAction(CLI::App& command, Context& context, std::string path, std::function<int()> action);

@@ -122,13 +122,4 @@ void Context::CloseLink() {
   }
 }
 
-bool Context::SaveDevice() {
-  std::string error;
-  if (backend_ && !backend_->SaveState(error)) {
-    Fail("could not save the simulated device: " + error);
-    return false;
-  }
-  return true;
-}
-
 }  // namespace nimbo::cli

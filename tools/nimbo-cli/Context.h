@@ -65,7 +65,6 @@ class Context {
 
   // Closes the link, if it is open.
   void CloseLink();
-  bool SaveDevice();
 
  private:
   bool BuildLink();

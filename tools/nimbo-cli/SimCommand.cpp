@@ -99,6 +99,8 @@ void AddSimCommands(CLI::App& app, Context& context) {
   CLI::App* factory = group->add_subcommand(
       "factory", "Put memory, settings, version and mode back as the device left the factory");
   SetAction(*factory, context, "sim factory", [&context] { return Factory(context); });
+
+  AddSimFaultCommands(*group, context);
 }
 
 }  // namespace nimbo::cli

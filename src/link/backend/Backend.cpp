@@ -1,17 +1,19 @@
 #include "link/backend/Backend.h"
 
-#include <filesystem>
 #include <utility>
 
 #include "link/backend/TracingTransport.h"
 #include "link/ftdi/LibFtdiTransport.h"
+#include "link/sim/DeviceStore.h"
 #include "link/sim/SimulatedDeviceState.h"
 #include "link/sim/SimulatedTransport.h"
 
 namespace nimbo::backend {
 namespace {
 
-constexpr std::string_view kSimulateOption = "--simulate";
+// The last description OpenLink tries, so that the status it ends with is the
+// simulated interface's own: 3 (not opened) while another program holds it.
+constexpr const char* kSimulatedDescription = "USB Serial Converter";
 
 // Real hardware through libftdi1.
 class HardwareBackend final : public Backend {
@@ -26,68 +28,36 @@ class HardwareBackend final : public Backend {
     return tracing_ ? static_cast<D2xx&>(*tracing_) : static_cast<D2xx&>(ftdi_);
   }
   sim::SimulatedDevice* Device() override { return nullptr; }
-  bool SaveState(std::string&) override { return true; }
 
  private:
   ftdi::LibFtdiTransport ftdi_;
   std::unique_ptr<TracingTransport> tracing_;  // declared last: flushes first
 };
 
-// The simulated device, optionally kept in a state file between runs.
+// The simulated device, in the process or in its state file.
 class SimulatedBackend final : public Backend {
  public:
-  SimulatedBackend(std::unique_ptr<Clock> clock, std::optional<std::string> stateFile,
+  SimulatedBackend(std::unique_ptr<Clock> clock, std::unique_ptr<sim::DeviceStore> store,
                    std::ostream* trace)
       : clock_(std::move(clock)),
-        device_(*clock_),
-        transport_(device_, *clock_),
-        stateFile_(std::move(stateFile)) {
-    device_.LoadFactoryContents();
+        device_(store ? sim::SimulatedDevice(*clock_, std::move(store))
+                      : sim::SimulatedDevice(*clock_)),
+        transport_(device_, *clock_, kSimulatedDescription) {
     if (trace != nullptr) {
       tracing_ = std::make_unique<TracingTransport>(transport_, *trace);
     }
-  }
-
-  ~SimulatedBackend() override {
-    std::string ignored;  // nobody is left to tell; SaveState reports failures
-    SaveState(ignored);
-  }
-
-  // Loads the state file, or creates it with the factory contents.
-  bool Attach(std::string& error) {
-    if (!stateFile_) {
-      return true;
-    }
-    std::error_code ignored;
-    attached_ = std::filesystem::exists(*stateFile_, ignored)
-                    ? sim::LoadDeviceState(device_, *stateFile_, error)
-                    : sim::SaveDeviceState(device_, *stateFile_, error);
-    return attached_;
   }
 
   D2xx& Transport() override {
     return tracing_ ? static_cast<D2xx&>(*tracing_) : static_cast<D2xx&>(transport_);
   }
   sim::SimulatedDevice* Device() override { return &device_; }
-  bool SaveState(std::string& error) override {
-    if (!stateFile_) {
-      return true;
-    }
-    // A file that could not be loaded is left as it is, never overwritten.
-    if (!attached_) {
-      error = "the state file " + *stateFile_ + " was not loaded";
-      return false;
-    }
-    return sim::SaveDeviceState(device_, *stateFile_, error);
-  }
 
  private:
   std::unique_ptr<Clock> clock_;
   sim::SimulatedDevice device_;
   sim::SimulatedTransport transport_;
-  std::optional<std::string> stateFile_;
-  bool attached_ = false;  // the state file was loaded or created
-  std::unique_ptr<TracingTransport> tracing_;
+  std::unique_ptr<TracingTransport> tracing_;  // declared last: flushes first
 };
 
 }  // namespace
@@ -100,37 +70,26 @@ std::unique_ptr<Backend> MakeBackend(const BackendOptions& options, std::string&
     error = "--simulate= needs the name of a state file";
     return nullptr;
   }
+  std::unique_ptr<sim::DeviceStore> store;
+  if (options.stateFile) {
+    store = sim::OpenStateFile(*options.stateFile, error);
+    if (!store) {
+      return nullptr;
+    }
+  }
   std::unique_ptr<Clock> clock;
   if (options.realTime) {
     clock = std::make_unique<SteadyClock>();
   } else {
     clock = std::make_unique<VirtualClock>();
   }
+  const bool inProcess = !store;
   auto backend =
-      std::make_unique<SimulatedBackend>(std::move(clock), options.stateFile, options.trace);
-  if (!backend->Attach(error)) {
-    return nullptr;
+      std::make_unique<SimulatedBackend>(std::move(clock), std::move(store), options.trace);
+  if (inProcess) {
+    backend->Device()->LoadFactoryContents();  // a state file holds its own contents
   }
   return backend;
-}
-
-bool ParseSimulateOption(const std::string& arg, BackendOptions& options) {
-  const std::string_view text(arg);
-  if (!text.starts_with(kSimulateOption)) {
-    return false;
-  }
-  const std::string_view rest = text.substr(kSimulateOption.size());
-  if (rest.empty()) {
-    options.simulate = true;
-    options.stateFile.reset();
-    return true;
-  }
-  if (rest.front() != '=') {
-    return false;  // some other option that merely begins alike
-  }
-  options.simulate = true;
-  options.stateFile = std::string(rest.substr(1));
-  return true;
 }
 
 }  // namespace nimbo::backend

@@ -1,6 +1,6 @@
 // The link the front ends use: the real interface through libftdi1, or the
-// simulated device (optionally kept in a state file between runs), with an
-// optional trace of every frame and reply.
+// simulated device (optionally kept in a state file that every program naming
+// it shares), with an optional trace of every frame and reply.
 #pragma once
 
 #include <iosfwd>
@@ -27,16 +27,11 @@ class Backend {
   virtual D2xx& Transport() = 0;
   // The simulated device, or nullptr for real hardware.
   virtual sim::SimulatedDevice* Device() = 0;
-  // Writes the simulated device back to its state file, if it has one (also
-  // done on destruction). Returns false with a message in `error` on failure.
-  virtual bool SaveState(std::string& error) = 0;
 };
 
-// Returns nullptr with a message in `error` when the state file is unreadable.
+// Returns nullptr with a message in `error` when the state file cannot be
+// used (it names the file and the reason). A simulated device keeps every
+// change in its state file as it happens; there is nothing to save.
 std::unique_ptr<Backend> MakeBackend(const BackendOptions& options, std::string& error);
-
-// Parses "--simulate" / "--simulate=STATE"; returns false when `arg` is not
-// that option.
-bool ParseSimulateOption(const std::string& arg, BackendOptions& options);
 
 }  // namespace nimbo::backend

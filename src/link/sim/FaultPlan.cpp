@@ -57,6 +57,10 @@ void FaultPlan::ApplyRules(const CommandShape& shape, std::optional<int> address
     if (!Matches(rule, shape, address) || out.Has(rule.fault)) {
       continue;
     }
+    if (rule.after > 0) {
+      --rule.after;
+      continue;
+    }
     out.active[IndexOf(rule.fault)] = true;
     if (rule.fault == Fault::SplitReply) {
       out.splitAt = rule.splitAt;
@@ -77,10 +81,11 @@ void FaultPlan::ApplyRules(const CommandShape& shape, std::optional<int> address
 
 void FaultPlan::ApplyRandom(const CommandShape& shape, ExchangeFaults& out) {
   // One draw per kind on every exchange keeps the sequence in step whatever
-  // the rules did.
+  // the rules did. A pulled cable ends every later exchange, so it is never
+  // drawn (and takes no draw, so that seeds keep their sequences).
   std::array<bool, kFaultKinds> struck{};
-  for (bool& hit : struck) {
-    hit = Uniform() < random_.probability;
+  for (std::size_t kind = 0; kind < kFaultKinds; ++kind) {
+    struck[kind] = kind != IndexOf(Fault::Unplug) && Uniform() < random_.probability;
   }
   for (std::size_t kind = 0; kind < kFaultKinds; ++kind) {
     if (!struck[kind] || out.active[kind]) {

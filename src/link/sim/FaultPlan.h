@@ -14,7 +14,7 @@
 
 namespace nimbo::sim {
 
-inline constexpr std::size_t kFaultKinds = 9;
+inline constexpr std::size_t kFaultKinds = 10;
 
 struct ExchangeFaults {
   std::array<bool, kFaultKinds> active{};
@@ -31,6 +31,8 @@ struct ExchangeFaults {
 class FaultPlan {
  public:
   void Add(const FaultRule& rule) { rules_.push_back(rule); }
+  const std::vector<FaultRule>& Rules() const { return rules_; }
+  void SetRules(std::vector<FaultRule> rules) { rules_ = std::move(rules); }
   void Clear();
   void SetRandom(const RandomFaults& faults);
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "link/sim/DeviceFrames.h"
+#include "link/sim/DeviceStore.h"
 #include "link/sim/FactoryContents.h"
 #include "link/sim/FaultPlan.h"
 #include "link/sim/WireTimeline.h"
@@ -36,7 +37,15 @@ std::size_t EepromIndex(int address) {
 }  // namespace
 
 struct SimulatedDevice::Impl {
-  explicit Impl(Clock& c) : clock(c), memory(kMemoryBytes, 0x00), wire(timing) {}
+  Impl(Clock& c, std::unique_ptr<DeviceStore> s)
+      : clock(c),
+        store(std::move(s)),
+        memory(store->Memory()),
+        eeprom(store->Eeprom()),
+        version(store->Version()),
+        model(store->Model()),
+        mode(store->CurrentMode()),
+        wire(timing) {}
 
   void Execute(const Frame& frame);
   // Builds the reply and carries out the command; nullopt when it stays
@@ -44,12 +53,18 @@ struct SimulatedDevice::Impl {
   std::optional<std::vector<std::uint8_t>> Answer(const Frame& frame, const ExchangeFaults& f);
   void Send(std::vector<std::uint8_t> reply, Micros readyAt, const ExchangeFaults& f);
 
+  // Takes up rules that another program armed in the store meanwhile.
+  void LoadFaults();
+  // Puts the rules back when an exchange used some up.
+  void SaveFaults(const std::vector<FaultRule>& before);
+
   Clock& clock;
-  std::vector<std::uint8_t> memory;
-  std::array<std::uint8_t, kEepromBytes> eeprom{};
-  std::uint8_t version = kFactoryVersion;
-  std::uint8_t model = kFactoryModel;
-  Mode mode = Mode::Normal;
+  std::unique_ptr<DeviceStore> store;  // the contents below live in it
+  std::span<std::uint8_t> memory;
+  std::span<std::uint8_t> eeprom;
+  std::uint8_t& version;
+  std::uint8_t& model;
+  Mode& mode;
   Timing timing;
   FaultPlan faults;
   std::array<std::size_t, kFaultKinds> struck{};
@@ -70,6 +85,12 @@ void SimulatedDevice::Impl::Execute(const Frame& frame) {
   const ExchangeFaults f = faults.Draw(shape, address);
   for (std::size_t kind = 0; kind < kFaultKinds; ++kind) {
     struck[kind] += f.active[kind] ? 1 : 0;
+  }
+  if (f.Has(Fault::Unplug)) {
+    unplugged = true;
+    wire.Clear();
+    parser.Reset();
+    return;
   }
   if (f.Has(Fault::NoReply)) {
     return;
@@ -166,7 +187,26 @@ void SimulatedDevice::Impl::Send(std::vector<std::uint8_t> reply, Micros readyAt
   }
 }
 
-SimulatedDevice::SimulatedDevice(Clock& clock) : impl_(std::make_unique<Impl>(clock)) {}
+void SimulatedDevice::Impl::LoadFaults() {
+  if (store->KeepsFaults()) {
+    faults.SetRules(store->LoadFaults());
+  }
+}
+
+void SimulatedDevice::Impl::SaveFaults(const std::vector<FaultRule>& before) {
+  if (store->KeepsFaults() && faults.Rules() != before) {
+    store->SaveFaults(faults.Rules());
+  }
+}
+
+SimulatedDevice::SimulatedDevice(Clock& clock)
+    : SimulatedDevice(clock, std::make_unique<MemoryStore>()) {
+  impl_->version = kFactoryVersion;
+  impl_->model = kFactoryModel;
+}
+
+SimulatedDevice::SimulatedDevice(Clock& clock, std::unique_ptr<DeviceStore> store)
+    : impl_(std::make_unique<Impl>(clock, std::move(store))) {}
 SimulatedDevice::~SimulatedDevice() = default;
 
 std::span<std::uint8_t> SimulatedDevice::Memory() {
@@ -201,6 +241,7 @@ Mode SimulatedDevice::CurrentMode() const {
 }
 
 void SimulatedDevice::LoadFactoryContents() {
+  const StoreLock lock(*impl_->store);
   WriteFactoryContents(impl_->memory, impl_->eeprom);
   impl_->version = kFactoryVersion;
   impl_->model = kFactoryModel;
@@ -210,11 +251,28 @@ void SimulatedDevice::LoadFactoryContents() {
 Timing& SimulatedDevice::TimingModel() {
   return impl_->timing;
 }
-void SimulatedDevice::AddFault(const FaultRule& rule) {
+bool SimulatedDevice::AddFault(const FaultRule& rule) {
+  const StoreLock lock(*impl_->store);
+  impl_->LoadFaults();
+  if (impl_->faults.Rules().size() >= impl_->store->FaultCapacity()) {
+    return false;
+  }
+  const std::vector<FaultRule> before = impl_->faults.Rules();
   impl_->faults.Add(rule);
+  impl_->SaveFaults(before);
+  return true;
 }
 void SimulatedDevice::ClearFaults() {
+  const StoreLock lock(*impl_->store);
   impl_->faults.Clear();
+  if (impl_->store->KeepsFaults()) {
+    impl_->store->SaveFaults({});
+  }
+}
+std::vector<FaultRule> SimulatedDevice::FaultRules() const {
+  const StoreLock lock(*impl_->store);
+  impl_->LoadFaults();
+  return impl_->faults.Rules();
 }
 void SimulatedDevice::SetRandomFaults(const RandomFaults& faults) {
   impl_->faults.SetRandom(faults);
@@ -248,6 +306,12 @@ void SimulatedDevice::Receive(std::span<const std::uint8_t> bytes) {
     return;
   }
   const Micros now = impl_->clock.Now();
+  // The exchange runs as one step for every program that shares the store.
+  const StoreLock lock(*impl_->store);
+  if (!impl_->store->Intact()) {
+    Unplug();
+    return;
+  }
   FrameParser::Output parsed;
   for (std::uint8_t byte : bytes) {
     if (const auto arrival = impl_->wire.FromHost(byte, now)) {
@@ -256,9 +320,17 @@ void SimulatedDevice::Receive(std::span<const std::uint8_t> bytes) {
   }
   // Frames always precede the bytes discarded in the same write: once
   // confused, the parser completes no frame.
+  if (!parsed.frames.empty()) {
+    impl_->LoadFaults();
+  }
+  const std::vector<FaultRule> before = impl_->faults.Rules();
   for (const Frame& frame : parsed.frames) {
+    if (impl_->unplugged) {
+      break;
+    }
     impl_->Execute(frame);
   }
+  impl_->SaveFaults(before);
   if (!parsed.discarded.empty()) {
     impl_->trace.push_back({true, std::move(parsed.discarded)});
   }
@@ -276,6 +348,13 @@ std::optional<Micros> SimulatedDevice::NextArrival() const {
     return std::nullopt;
   }
   return impl_->wire.NextDelivery();
+}
+
+bool SimulatedDevice::Claim() {
+  return impl_->store->Claim();
+}
+void SimulatedDevice::Release() {
+  impl_->store->Release();
 }
 
 void SimulatedDevice::Purge(bool receiveQueue, bool transmitQueue) {

@@ -24,7 +24,8 @@ inline constexpr std::size_t kMemoryWords = 65536;
 inline constexpr std::size_t kMemoryBytes = kMemoryWords * 2;  // address A holds bytes 2A, 2A+1
 inline constexpr std::size_t kEepromBytes = 256;
 
-enum class Mode { Normal, Update };  // "IF" is answered only in update mode
+// "IF" is answered only in update mode. One byte, as the state file keeps it.
+enum class Mode : std::uint8_t { Normal, Update };
 
 enum class Fault {
   NoReply,          // the command is swallowed; nothing comes back
@@ -36,6 +37,7 @@ enum class Fault {
   SplitReply,       // the reply arrives in two pieces, `splitGap` apart
   SurplusBytes,     // `surplusCount` extra bytes follow the reply
   Late,             // the whole reply leaves `lateBy` after it was due, past the host's time-out
+  Unplug,           // the cable is pulled as the frame arrives; never drawn at random
 };
 
 struct FaultRule {
@@ -48,6 +50,9 @@ struct FaultRule {
   std::size_t surplusCount = 1;  // SurplusBytes: how many extra bytes
   std::size_t corruptAt = 0;     // CorruptReadBack: data byte flipped ("RM": 0..63)
   Micros lateBy = 300000;        // Late: delay of the whole reply
+  int after = 0;                 // matching exchanges to let pass first
+
+  bool operator==(const FaultRule&) const = default;
 };
 
 // Each exchange suffers each fault with the given probability, drawn from a
@@ -95,9 +100,12 @@ struct Timing {
   Micros readTimeout = 250000;        // used when the host sets none
 };
 
+class DeviceStore;
+
 class SimulatedDevice {
  public:
-  explicit SimulatedDevice(Clock& clock);
+  explicit SimulatedDevice(Clock& clock);  // contents kept in the process
+  SimulatedDevice(Clock& clock, std::unique_ptr<DeviceStore> store);
   ~SimulatedDevice();
   SimulatedDevice(const SimulatedDevice&) = delete;
   SimulatedDevice& operator=(const SimulatedDevice&) = delete;
@@ -118,9 +126,12 @@ class SimulatedDevice {
 
   // --- Behaviour ---
   Timing& TimingModel();
-  void AddFault(const FaultRule& rule);
+  // False when the state file has no room for another rule.
+  bool AddFault(const FaultRule& rule);
   void ClearFaults();
   void SetRandomFaults(const RandomFaults& faults);
+  // The rules not yet used up (also those another program armed).
+  std::vector<FaultRule> FaultRules() const;
   // Pulls the plug: every later host call fails with an I/O status.
   void Unplug();
   bool Unplugged() const;
@@ -141,6 +152,9 @@ class SimulatedDevice {
   // When the next byte not yet delivered reaches the host, if any.
   std::optional<Micros> NextArrival() const;
   void Purge(bool receiveQueue, bool transmitQueue);
+  // One host at a time (see DeviceStore::Claim).
+  bool Claim();
+  void Release();
 
  private:
   struct Impl;

@@ -77,8 +77,8 @@ FtStatus SimulatedTransport::OpenEx(const char* description, std::uint32_t flags
       description_ != description) {
     return ft::kDeviceNotFound;
   }
-  if (open_ != 0) {
-    return ft::kDeviceNotOpened;  // one process at a time, as with the real interface
+  if (open_ != 0 || !device_.Claim()) {
+    return ft::kDeviceNotOpened;  // one program at a time, as with the real interface
   }
   open_ = nextHandle_++;
   readTimeout_ = device_.TimingModel().readTimeout;
@@ -222,6 +222,7 @@ FtStatus SimulatedTransport::Close(FtHandle handle) {
     return ft::kInvalidHandle;
   }
   open_ = 0;
+  device_.Release();
   return device_.Unplugged() ? ft::kIoError : ft::kOk;
 }
 

@@ -1,5 +1,4 @@
-// The backends the front ends choose between: the simulate option, the
-// simulated device kept in a state file between runs, the trace, and libftdi1
+// The backends the front ends choose between: the trace, and libftdi1
 // on a machine with no NIMBO interface plugged in (and possibly no USB at all).
 #include <gtest/gtest.h>
 
@@ -19,76 +18,6 @@
 
 namespace nimbo::backend {
 namespace {
-
-TEST(ParseSimulateOption, RecognisesTheOptionOnly) {
-  struct Case {
-    const char* arg;
-    bool recognised;
-    std::optional<std::string> stateFile;
-  };
-  const Case cases[] = {
-      {"--simulate", true, std::nullopt},        {"--simulate=dev.state", true, "dev.state"},
-      {"--simulate=/tmp/a=b", true, "/tmp/a=b"}, {"--simulate=", true, ""},
-      {"--simulated", false, "untouched"},       {"--simulat", false, "untouched"},
-      {"-simulate", false, "untouched"},         {"simulate", false, "untouched"},
-      {"--trace", false, "untouched"},
-  };
-  for (const Case& c : cases) {
-    BackendOptions options;
-    options.stateFile = "untouched";
-    EXPECT_EQ(ParseSimulateOption(c.arg, options), c.recognised) << c.arg;
-    EXPECT_EQ(options.simulate, c.recognised) << c.arg;
-    EXPECT_EQ(options.stateFile, c.stateFile) << c.arg;
-  }
-}
-
-class StateFile : public ::testing::Test {
- protected:
-  void SetUp() override {
-    options.simulate = true;
-    options.realTime = false;
-    options.stateFile = (std::filesystem::temp_directory_path() /
-                         ("nimbo-backend-" + std::to_string(getpid()) + ".state"))
-                            .string();
-    std::filesystem::remove(*options.stateFile);
-  }
-  void TearDown() override { std::filesystem::remove(*options.stateFile); }
-
-  BackendOptions options;
-  std::string error;
-};
-
-TEST_F(StateFile, IsCreatedAndCarriesChangesToTheNextRun) {
-  std::uint8_t changed = 0;
-  {
-    auto backend = MakeBackend(options, error);
-    ASSERT_NE(backend, nullptr) << error;
-    EXPECT_TRUE(std::filesystem::exists(*options.stateFile));
-    sim::SimulatedDevice& device = *backend->Device();
-    changed = static_cast<std::uint8_t>(device.Eeprom()[10] ^ 0xFF);
-    device.Eeprom()[10] = changed;
-    device.CurrentMode() = sim::Mode::Update;
-  }  // saved on destruction
-  auto again = MakeBackend(options, error);
-  ASSERT_NE(again, nullptr) << error;
-  EXPECT_EQ(again->Device()->Eeprom()[10], changed);
-  EXPECT_EQ(again->Device()->CurrentMode(), sim::Mode::Update);
-}
-
-TEST_F(StateFile, DamagedOrUnnamedIsRefusedAndLeftAlone) {
-  const std::string damaged = "this is not a device\n";
-  std::ofstream(*options.stateFile, std::ios::binary) << damaged;
-  EXPECT_EQ(MakeBackend(options, error), nullptr);
-  EXPECT_FALSE(error.empty());
-  std::ifstream in(*options.stateFile, std::ios::binary);
-  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), damaged);
-
-  error.clear();
-  BackendOptions unnamed = options;
-  unnamed.stateFile = "";
-  EXPECT_EQ(MakeBackend(unnamed, error), nullptr);
-  EXPECT_FALSE(error.empty());
-}
 
 // `head`, then the 64 zero bytes of a block, then `tail`.
 std::string ZeroBlockBytes(const char* head, const char* tail) {
@@ -148,7 +77,6 @@ TEST(LibFtdi, NothingPluggedInIsNotFoundAndOpenLinkGivesUpAfterThreeAttempts) {
   auto backend = MakeBackend(BackendOptions{}, error);
   ASSERT_NE(backend, nullptr) << error;
   EXPECT_EQ(backend->Device(), nullptr);
-  EXPECT_TRUE(backend->SaveState(error));
   for (const char* description :
        {"Corvane Serial Link", "FT232R USB UART", "USB Serial Converter"}) {
     FtHandle handle = 77;

@@ -1,7 +1,6 @@
 // The simulated device behind an opened transport on a virtual clock, spoken
 // to in raw frames: frames in any pieces, checksum refusal, confusion until a
-// purge, scripted and random faults, when replies reach the host, and the
-// state file that keeps a device (refused, device untouched, when damaged).
+// purge, scripted and random faults, and when replies reach the host.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -18,7 +17,6 @@
 
 #include "link/Clock.h"
 #include "link/sim/SimulatedDevice.h"
-#include "link/sim/SimulatedDeviceState.h"
 #include "link/sim/SimulatedTransport.h"
 
 namespace nimbo::sim::test {
@@ -352,62 +350,6 @@ TEST_F(Sim, SplitReplyWithinAndAfterTheTimeout) {
   PurgeBoth();
   EXPECT_EQ(Read(4).size(), 4u);
   EXPECT_EQ(clock.Now(), start + 320 + 300000 + 80 + 2000);
-}
-
-TEST(DeviceState, RoundTripRestoresEverythingAndDamagedFilesAreRefused) {
-  const std::string path = (std::filesystem::temp_directory_path() /
-                            ("nimbo-sim-state-" + std::to_string(getpid()) + ".nimbo"))
-                               .string();
-  VirtualClock clock;
-  SimulatedDevice saved(clock);
-  saved.LoadFactoryContents();
-  saved.Memory()[kMemoryBytes - 1] = 0x77;
-  saved.Eeprom()[255] = 0x66;
-  saved.Version() = 0x13;
-  saved.Model() = 'Q';
-  saved.CurrentMode() = Mode::Update;
-  std::string error;
-  ASSERT_TRUE(SaveDeviceState(saved, path, error)) << error;
-
-  SimulatedDevice loaded(clock);
-  ASSERT_TRUE(LoadDeviceState(loaded, path, error)) << error;
-  EXPECT_TRUE(std::ranges::equal(loaded.Memory(), std::as_const(saved).Memory()));
-  EXPECT_TRUE(std::ranges::equal(loaded.Eeprom(), std::as_const(saved).Eeprom()));
-  EXPECT_EQ(loaded.Version(), 0x13);
-  EXPECT_EQ(loaded.Model(), 'Q');
-  EXPECT_EQ(loaded.CurrentMode(), Mode::Update);
-  EXPECT_FALSE(std::filesystem::exists(path + ".tmp"));
-
-  std::ifstream in(path, std::ios::binary);
-  const Bytes good{std::istreambuf_iterator<char>(in), {}};
-  // Header: magic 0..7, format 8..11, version 12, model 13, mode 14, 15,
-  // memory size 16..19, EEPROM size 20..23; then data and a CRC-32.
-  const std::vector<std::pair<const char*, std::function<void(Bytes&)>>> damage = {
-      {"empty", [](Bytes& b) { b.clear(); }},
-      {"magic", [](Bytes& b) { b[0] = 'X'; }},
-      {"format", [](Bytes& b) { b[8] = 9; }},
-      {"memory size", [](Bytes& b) { b[18] = 0; }},
-      {"truncated", [](Bytes& b) { b.pop_back(); }},
-      {"header only", [](Bytes& b) { b.resize(24); }},
-      {"too long", [](Bytes& b) { b.push_back(0); }},
-      {"flipped memory byte", [](Bytes& b) { b[1000] ^= 0x01; }},
-      {"flipped mode", [](Bytes& b) { b[14] = 2; }},
-  };
-  for (const auto& [name, change] : damage) {
-    SCOPED_TRACE(name);
-    Bytes bad = good;
-    change(bad);
-    std::ofstream(path, std::ios::binary | std::ios::trunc)
-        .write(reinterpret_cast<const char*>(bad.data()), static_cast<std::streamsize>(bad.size()));
-    SimulatedDevice target(clock);  // all zeros
-    target.Version() = 0x55;
-    error.clear();
-    EXPECT_FALSE(LoadDeviceState(target, path, error));
-    EXPECT_FALSE(error.empty());
-    EXPECT_EQ(target.Version(), 0x55);
-    EXPECT_TRUE(std::ranges::all_of(target.Eeprom(), [](std::uint8_t b) { return b == 0; }));
-  }
-  std::filesystem::remove(path);
 }
 
 }  // namespace

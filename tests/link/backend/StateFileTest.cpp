@@ -1,0 +1,364 @@
+// The simulated device kept in a state file: one holder of the link at a
+// time, every program seeing one device, writes that survive a kill, and a
+// file handling that never harms the user's files.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "link/NimboModule.h"
+#include "link/backend/Backend.h"
+#include "link/sim/SimulatedDeviceState.h"
+
+namespace nimbo::backend {
+namespace {
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<std::uint8_t>;
+
+// What a file is, as far as the user can tell.
+struct FileFacts {
+  mode_t mode = 0;
+  uid_t owner = 0;
+  ino_t inode = 0;
+  nlink_t links = 0;
+  std::int64_t mtime = 0;  // ns
+  std::string contents;    // a regular file's bytes, a link's target
+  bool operator==(const FileFacts&) const = default;
+};
+
+std::map<std::string, FileFacts> Snapshot(const fs::path& dir) {
+  std::map<std::string, FileFacts> files;
+  for (const auto& entry : fs::recursive_directory_iterator(dir)) {
+    struct stat info {};
+    ::lstat(entry.path().c_str(), &info);
+    FileFacts facts{info.st_mode,
+                    info.st_uid,
+                    info.st_ino,
+                    info.st_nlink,
+                    info.st_mtim.tv_sec * 1'000'000'000LL + info.st_mtim.tv_nsec,
+                    {}};
+    if (S_ISLNK(info.st_mode)) {
+      facts.contents = fs::read_symlink(entry.path()).string();
+    } else if (S_ISREG(info.st_mode)) {
+      std::ifstream in(entry.path(), std::ios::binary);
+      facts.contents.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    files[entry.path().lexically_relative(dir).string()] = facts;
+  }
+  return files;
+}
+
+// A module on one backend, with its link not yet open.
+struct Program {
+  explicit Program(std::unique_ptr<Backend> b) : backend(std::move(b)) {
+    module.SizeSharedArrays();
+  }
+  std::unique_ptr<Backend> backend;
+  SilentUserInterface ui;
+  NIMBOmodule module{backend->Transport(), ui};
+};
+
+class StateFile : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir = fs::temp_directory_path() /
+          ("nimbo-state-" + std::to_string(::getpid()) + "-" +
+           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    path = (dir / "device.state").string();
+  }
+  void TearDown() override { fs::remove_all(dir); }
+
+  std::unique_ptr<Backend> Make(const std::string& file) {
+    BackendOptions options;
+    options.simulate = true;
+    options.realTime = false;
+    options.stateFile = file;
+    error.clear();
+    return MakeBackend(options, error);
+  }
+  Program Open(const std::string& file) {
+    auto backend = Make(file);
+    EXPECT_NE(backend, nullptr) << error;
+    return Program(std::move(backend));
+  }
+
+  fs::path dir;
+  std::string path;
+  std::string error;
+};
+
+void Fill(NIMBOmodule& module, std::uint8_t seed) {
+  for (int i = 0; i < 68; ++i) {
+    module.SettingsBytes[i] = static_cast<std::uint8_t>(seed + i * 3);
+  }
+}
+
+TEST_F(StateFile, OneHolderAtATimeAndEveryProgramSeesOneDevice) {
+  Program holder = Open(path);
+  Program other = Open(path);
+  holder.module.OpenLink();
+  ASSERT_EQ(holder.module.LinkStatus, 0);
+  other.module.OpenLink();
+  EXPECT_EQ(other.module.LinkStatus, static_cast<std::int32_t>(ft::kDeviceNotOpened));
+  EXPECT_EQ(other.module.LinkHandle, 0u);
+
+  // Changes made to the device itself reach the holder at its next exchange.
+  sim::SimulatedDevice& device = *other.backend->Device();
+  device.CurrentMode() = sim::Mode::Update;
+  device.Version() = 0x37;
+  holder.module.ReadDeviceInfo();
+  EXPECT_EQ(holder.module.FirmwareMajor, 3);
+  EXPECT_EQ(holder.module.FirmwareMinor, 7);
+  ASSERT_TRUE(device.AddFault({.fault = sim::Fault::Refuse, .command = "WE", .address = 5}));
+  Fill(holder.module, 0x41);
+  holder.module.WriteEeprom();
+  EXPECT_EQ(holder.module.LinkStatus, 8);
+  EXPECT_EQ(holder.module.EepromIndex, 5);
+  EXPECT_TRUE(device.FaultRules().empty());
+  // What the device acknowledged is what everyone sees.
+  const sim::SimulatedDevice& seen = *other.backend->Device();
+  for (int i = 0; i < 5; ++i) {
+    EXPECT_EQ(seen.Eeprom()[i], holder.module.SettingsBytes[i]) << i;
+  }
+  EXPECT_NE(seen.Eeprom()[5], holder.module.SettingsBytes[5]);
+
+  holder.module.CloseLink();
+  other.module.OpenLink();
+  EXPECT_EQ(other.module.LinkStatus, 0);
+
+  // A file cut short under a running program: the device is gone, the
+  // program lives on.
+  fs::resize_file(path, 100);
+  other.module.ReadEeprom();
+  EXPECT_NE(other.module.LinkStatus, 0);
+  EXPECT_TRUE(other.backend->Device()->Unplugged());
+}
+
+TEST_F(StateFile, AnAcknowledgedWriteSurvivesAKillAndTheLockGoesWithTheProcess) {
+  int ready[2];
+  ASSERT_EQ(::pipe(ready), 0);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    ::close(ready[0]);
+    Program program(Make(path));
+    program.module.OpenLink();
+    Fill(program.module, 0x17);
+    program.module.WriteEeprom();
+    const char status = program.module.LinkStatus == 0 ? '1' : '0';
+    [[maybe_unused]] const ssize_t sent = ::write(ready[1], &status, 1);
+    ::pause();  // killed here, holding the link
+    ::_exit(0);
+  }
+  ::close(ready[1]);
+  char status = 0;
+  ASSERT_EQ(::read(ready[0], &status, 1), 1);
+  ::close(ready[0]);
+  EXPECT_EQ(status, '1');
+
+  Program after = Open(path);
+  after.module.OpenLink();
+  EXPECT_EQ(after.module.LinkStatus, static_cast<std::int32_t>(ft::kDeviceNotOpened));
+  ::kill(child, SIGKILL);
+  ::waitpid(child, nullptr, 0);
+  after.module.OpenLink();
+  ASSERT_EQ(after.module.LinkStatus, 0);
+  after.module.ReadEeprom();
+  ASSERT_EQ(after.module.LinkStatus, 0);
+  const auto written = after.module.SettingsBytes;
+  Fill(after.module, 0x17);
+  EXPECT_TRUE(
+      std::equal(written.begin(), written.begin() + 68, after.module.SettingsBytes.begin()));
+}
+
+TEST_F(StateFile, IsCreatedWithTheFactoryContentsAndAReadingRunNeverWritesIt) {
+  {
+    Program program = Open(path);
+    EXPECT_EQ(program.backend->Device()->Version(), 0x21);
+  }
+  EXPECT_EQ(fs::file_size(path), sim::StateFileBytes());
+  // Back-date the file so that any write would show in its time stamp.
+  const struct timespec past[2] = {{946684800, 0}, {946684800, 0}};
+  ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), past, 0), 0);
+  const auto before = Snapshot(dir);
+
+  Program program = Open(path);
+  program.module.OpenLink();
+  program.module.ReadEeprom();
+  program.module.BlockAddress = 0x2000;
+  program.module.ReadMemoryBlock();
+  program.module.ReadDeviceInfo();  // normal mode: no answer
+  EXPECT_TRUE(program.backend->Device()->FaultRules().empty());
+  program.module.CloseLink();
+  EXPECT_EQ(Snapshot(dir), before);
+}
+
+// Writes `bytes` to `file`.
+void Put(const fs::path& file, const std::string& bytes) {
+  std::ofstream(file, std::ios::binary) << bytes;
+}
+
+// A format 1 file: the header without the fault area, the contents and a
+// CRC-32 of everything before it.
+std::string OldFormatFile(std::uint8_t eepromByte) {
+  std::string bytes = "NIMBOSIM";
+  const auto u32 = [&bytes](std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) {
+      bytes += static_cast<char>(v >> (8 * i));
+    }
+  };
+  u32(1);
+  bytes += {'\x13', 'Q', '\x01', '\x00'};
+  u32(131072);
+  u32(256);
+  bytes += std::string(131072, '\x55');
+  bytes += std::string(256, static_cast<char>(eepromByte));
+  std::uint32_t crc = 0xFFFFFFFFu;
+  for (const char c : bytes) {
+    crc ^= static_cast<std::uint8_t>(c);
+    for (int bit = 0; bit < 8; ++bit) {
+      crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+  }
+  u32(~crc);
+  return bytes;
+}
+
+TEST_F(StateFile, AnOldFormatFileIsConvertedBehindItsLinkKeepingItsMode) {
+  Put(dir / "old.state", OldFormatFile(0x6B));
+  fs::permissions(dir / "old.state",
+                  fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  fs::create_symlink("old.state", path);
+  {
+    Program program = Open(path);
+    const sim::SimulatedDevice& device = *program.backend->Device();
+    EXPECT_EQ(device.Version(), 0x13);
+    EXPECT_EQ(device.Model(), 'Q');
+    EXPECT_EQ(device.CurrentMode(), sim::Mode::Update);
+    EXPECT_EQ(device.Eeprom()[200], 0x6B);
+    EXPECT_EQ(device.Memory()[4000], 0x55);
+  }
+  EXPECT_TRUE(fs::is_symlink(path));
+  EXPECT_EQ(fs::file_size(dir / "old.state"), sim::StateFileBytes());
+  EXPECT_EQ(fs::status(dir / "old.state").permissions(),
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), 2);  // no temporaries left
+}
+
+// Every unusable state file is refused at once with the user's file name and
+// the reason, and every file stays as it was.
+TEST_F(StateFile, UnusableFilesAreRefusedAndLeftAsTheyWere) {
+  std::string truncated = OldFormatFile(0);
+  truncated.pop_back();
+  struct Case {
+    const char* name;
+    std::function<void(const std::string&)> make;
+    const char* reason;
+  };
+  const Case cases[] = {
+      {"fifo", [](const std::string& p) { ::mkfifo(p.c_str(), 0644); },
+       "is a FIFO, not a regular file"},
+      {"directory", [](const std::string& p) { fs::create_directory(p); },
+       "is a directory, not a regular file"},
+      {"dangling link", [](const std::string& p) { fs::create_symlink("gone.state", p); },
+       "is a symbolic link to a missing file"},
+      {"text", [](const std::string& p) { Put(p, "not a device\n"); },
+       "is not a simulated device state file"},
+      {"other format",
+       [](const std::string& p) { Put(p, std::string("NIMBOSIM\x09", 9) + std::string(40, '\0')); },
+       "unknown format 9"},
+      {"damaged old format", [&](const std::string& p) { Put(p, truncated); }, "is damaged"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string file = (dir / (std::string(c.name) + ".state")).string();
+    c.make(file);
+    const auto before = Snapshot(dir);
+    EXPECT_EQ(Make(file), nullptr);
+    EXPECT_NE(error.find(file), std::string::npos) << error;
+    EXPECT_NE(error.find(c.reason), std::string::npos) << error;
+    EXPECT_EQ(Snapshot(dir), before);
+  }
+  const std::string missing = (dir / "no" / "x.state").string();
+  EXPECT_EQ(Make(missing), nullptr);
+  EXPECT_EQ(error, "cannot create state file " + missing + ": No such file or directory");
+  EXPECT_FALSE(fs::exists(dir / "no"));
+}
+
+TEST_F(StateFile, AReadOnlyFileIsRefusedWithTheSystemsReason) {
+  { Open(path); }
+  fs::permissions(path, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  const auto before = Snapshot(dir);
+  // Root may write anything: the check runs as an ordinary user.
+  int reply[2];
+  ASSERT_EQ(::pipe(reply), 0);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (::geteuid() == 0 && ::setuid(65534) != 0) {
+      ::_exit(1);
+    }
+    const bool refused = Make(path) == nullptr;
+    const std::string text = refused ? error : "opened";
+    [[maybe_unused]] const ssize_t sent = ::write(reply[1], text.data(), text.size());
+    ::_exit(0);
+  }
+  ::close(reply[1]);
+  std::string text;
+  char chunk[256];
+  for (ssize_t got; (got = ::read(reply[0], chunk, sizeof chunk)) > 0;) {
+    text.append(chunk, static_cast<std::size_t>(got));
+  }
+  ::close(reply[0]);
+  ::waitpid(child, nullptr, 0);
+  EXPECT_EQ(text, "cannot open state file " + path + ": Permission denied");
+  EXPECT_EQ(Snapshot(dir), before);
+}
+
+// A link planted at a temporary name is never followed; a linked state file
+// is changed in place through its links, keeping its mode.
+TEST_F(StateFile, LinksAreFollowedToTheFileAndNeverReplaced) {
+  Put(dir / "victim", "precious\n");
+  fs::create_symlink("victim", path + ".tmp");
+  { Open((dir / "real.state").string()); }
+  fs::permissions(dir / "real.state", fs::perms::owner_read | fs::perms::owner_write);
+  fs::create_symlink("real.state", path);
+  fs::create_hard_link(dir / "real.state", dir / "hard.state");
+  auto before = Snapshot(dir);
+
+  Program program = Open(path);
+  program.module.OpenLink();
+  Fill(program.module, 0x99);
+  program.module.WriteEeprom();
+  ASSERT_EQ(program.module.LinkStatus, 0);
+
+  auto after = Snapshot(dir);
+  ASSERT_EQ(after.size(), before.size());
+  for (const char* name : {"victim", "device.state.tmp", "device.state"}) {
+    EXPECT_EQ(after[name], before[name]) << name;
+  }
+  for (const char* name : {"real.state", "hard.state"}) {
+    EXPECT_EQ(after[name].inode, before[name].inode) << name;
+    EXPECT_EQ(after[name].mode, before[name].mode) << name;
+    EXPECT_NE(after[name].contents, before[name].contents) << name;
+  }
+  EXPECT_EQ(after["real.state"].contents, after["hard.state"].contents);
+}
+
+}  // namespace
+}  // namespace nimbo::backend
