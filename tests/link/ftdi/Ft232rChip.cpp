@@ -25,16 +25,12 @@ enum : std::uint8_t {
   kSetLatencyTimer = 0x09,
   kGetLatencyTimer = 0x0A,
   kSetBitMode = 0x0B,
-  kReadEeprom = 0x90,
 };
 constexpr std::uint8_t kVendorOut = 0x40;
 constexpr std::uint8_t kVendorIn = 0xC0;
 constexpr std::uint8_t kStandardIn = 0x80;
 constexpr std::uint8_t kGetDescriptor = 0x06;
-
-std::vector<std::uint8_t> Le16(std::uint16_t value) {
-  return {static_cast<std::uint8_t>(value & 0xFF), static_cast<std::uint8_t>(value >> 8)};
-}
+constexpr int kStringDescriptor = 3;
 
 }  // namespace
 
@@ -102,16 +98,11 @@ void Ft232rChip::SetBaudDivisor(std::uint16_t value, std::uint16_t index) {
 }
 
 std::optional<std::vector<std::uint8_t>> Ft232rChip::Control(const Setup& setup) {
-  if (setup.requestType == kStandardIn && setup.request == kGetDescriptor) {
-    const int type = setup.value >> 8;
-    std::vector<std::uint8_t> answer;
-    if (type == 3) {
-      answer = StringDescriptor(setup.value & 0xFF);
-    } else if (type == 1 || type == 2) {
-      const std::vector<std::uint8_t> all = Descriptors();
-      answer = type == 1 ? std::vector<std::uint8_t>(all.begin(), all.begin() + 18)
-                         : std::vector<std::uint8_t>(all.begin() + 18, all.end());
-    }
+  // libusb reads the device and configuration descriptors from sysfs; only
+  // the strings are asked of the chip.
+  if (setup.requestType == kStandardIn && setup.request == kGetDescriptor &&
+      setup.value >> 8 == kStringDescriptor) {
+    std::vector<std::uint8_t> answer = StringDescriptor(setup.value & 0xFF);
     if (answer.empty()) {
       return std::nullopt;
     }
@@ -124,8 +115,6 @@ std::optional<std::vector<std::uint8_t>> Ft232rChip::Control(const Setup& setup)
         return std::vector<std::uint8_t>{kModemStatus, kLineStatus};
       case kGetLatencyTimer:
         return std::vector<std::uint8_t>{static_cast<std::uint8_t>(line_.latencyMs)};
-      case kReadEeprom:
-        return Le16(0xFFFF);  // a blank EEPROM
       default:
         return std::nullopt;
     }
@@ -135,13 +124,9 @@ std::optional<std::vector<std::uint8_t>> Ft232rChip::Control(const Setup& setup)
   }
   switch (setup.request) {
     case kReset:
-      if (setup.value == 0) {
-        ++line_.resets;
-      } else if (setup.value == 1) {
-        ++line_.txPurges;
-      } else if (setup.value == 2) {
-        ++line_.rxPurges;
-      } else {
+      // 0 resets; as libftdi sends them, 1 flushes the queue towards the
+      // device and 2 the one towards the host.
+      if (setup.value > 2) {
         return std::nullopt;
       }
       if (device_ != nullptr && setup.value != 0) {

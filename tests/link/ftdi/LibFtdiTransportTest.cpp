@@ -145,9 +145,17 @@ struct Outcome {
   }
 };
 
+// Surplus bytes after the last block of the first matrix read stay queued
+// until the store purges them.
 Outcome RunOperations(NIMBOmodule& module, sim::SimulatedDevice& device) {
   Outcome out;
   device.ClearTrace();
+  sim::FaultRule surplus;
+  surplus.fault = sim::Fault::SurplusBytes;
+  surplus.command = "RM";
+  surplus.address = 0x2000 + 23 * 32;
+  surplus.surplusCount = 5;
+  device.AddFault(surplus);
   module.ReadEeprom();
   out.statuses.push_back(module.LinkStatus);
   module.SettingsBytes[5] ^= 0x5A;
