@@ -57,7 +57,8 @@ class EmulatedUsbBus {
   void RefuseOpen(int chip);   // opening the device node fails with EACCES
   void StallWrites(int chip);  // bulk-out transfers end with a STALL (EPIPE)
   // The chip is pulled out while the host waits for the reply to the `nth`
-  // write from now: during the first bulk-in transfer after that write.
+  // write from now, during the first bulk-in transfer after that write. It
+  // stays in sysfs until Unplug().
   void UnplugDuringRead(int chip, int nthWrite);
 
   UsbState State(int chip);

@@ -188,7 +188,8 @@ TEST_F(EmulatedChip, SettingsAndMatrixGiveTheSameTraceAsTheSimulatedTransport) {
   EXPECT_EQ(simulated.statuses, (std::vector<std::int32_t>{0, 0, kTrue, 0, kTrue}));
   EXPECT_GT(simulated.trace.size(), 2u * 68 * 2);
   EXPECT_TRUE(emulated == simulated)
-      << "trace entries " << emulated.trace.size() << " vs " << simulated.trace.size();
+      << "trace entries " << emulated.trace.size() << " vs " << simulated.trace.size()
+      << ", statuses " << testing::PrintToString(emulated.statuses);
   EXPECT_TRUE(
       std::equal(device.Eeprom().begin(), device.Eeprom().end(), rig.device.Eeprom().begin()));
   EXPECT_EQ(emulated.matrix.substr(0, 1), "Z");
