@@ -206,6 +206,12 @@ bool EmulatedUsbBus::Handle(UMockdevIoctlClient* client) {
     return true;
   }
   if (slot->unplugged) {
+    if (request == USBDEVFS_SUBMITURB) {
+      const DataPtr urb = Resolve(arg, 0, sizeof(usbdevfs_urb));
+      if (urb && reinterpret_cast<usbdevfs_urb*>(urb->data)->endpoint == kBulkIn) {
+        ++slot->state.inTransfers;
+      }
+    }
     umockdev_ioctl_client_complete(client, -1, ENODEV);
     return true;
   }

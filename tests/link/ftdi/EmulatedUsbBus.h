@@ -30,7 +30,7 @@ struct UsbState {
   LineState line;
   bool claimed = false;         // interface 0 is claimed by the host
   bool driverDetached = false;  // the kernel's serial driver was moved aside
-  int inTransfers = 0;          // bulk-in URBs submitted so far
+  int inTransfers = 0;          // bulk-in URBs submitted so far, refused ones too
 };
 
 class EmulatedUsbBus {
