@@ -3,7 +3,8 @@
 // hardware". Test-only; needs the umockdev preload in its environment, which
 // the program inherits.
 //
-// usage: emulated-run [--refuse-open] [--unplug-during-read=NTH_WRITE] -- PROGRAM [ARGS...]
+// usage: emulated-run [--update-mode] [--refuse-open] [--unplug-during-read=NTH_WRITE]
+//                     -- PROGRAM [ARGS...]
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -19,12 +20,15 @@ extern char** environ;
 
 int main(int argc, char** argv) {
   using nimbo::ftdi::test::EmulatedUsbBus;
+  bool updateMode = false;
   bool refuseOpen = false;
   int unplugAtRead = 0;
   int index = 1;
   for (; index < argc && std::strcmp(argv[index], "--") != 0; ++index) {
     const std::string arg = argv[index];
-    if (arg == "--refuse-open") {
+    if (arg == "--update-mode") {
+      updateMode = true;
+    } else if (arg == "--refuse-open") {
       refuseOpen = true;
     } else if (arg.starts_with("--unplug-during-read=")) {
       unplugAtRead = std::atoi(arg.c_str() + arg.find('=') + 1);
@@ -44,6 +48,9 @@ int main(int argc, char** argv) {
   EmulatedUsbBus bus;
   nimbo::sim::SimulatedDevice device(bus.RealClock());
   device.LoadFactoryContents();
+  if (updateMode) {
+    device.CurrentMode() = nimbo::sim::Mode::Update;
+  }
   const int chip = bus.Plug("FT232R USB UART", &device);
   if (refuseOpen) {
     bus.RefuseOpen(chip);

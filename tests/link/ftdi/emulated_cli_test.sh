@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # nimbo-cli run as a user would, with an emulated FT232R plugged in and the
-# simulated NIMBO device behind it. Usage: emulated_cli_test.sh EMULATED_RUN NIMBO_CLI SCENARIO
+# simulated NIMBO device behind it.
+# Usage: emulated_cli_test.sh EMULATED_RUN NIMBO_CLI SCENARIO [NIMBO_FWU]
 # EMULATION_PRELOAD holds the preloads the emulation needs.
 set -u
 
 run=$1
 cli=$2
 scenario=$3
+fwu=${4:-}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
@@ -41,6 +43,17 @@ case $scenario in
     emulated 0 -- --trace settings read
     diff -u "$work/simulated" "$work/out" || fail "the emulated chip's trace differs from --simulate's"
     grep -q "^> 52 45 43 00" "$work/out" || fail "no read of EEPROM address 67 in the trace"
+    ;;
+  flash_trace)
+    "$fwu" sample "$work/update.fwu" || fail "no sample firmware"
+    state="$work/device.state"
+    "$cli" --simulate="$state" sim mode update >/dev/null || fail "no update mode"
+    "$cli" --simulate="$state" --trace flash "$work/update.fwu" >"$work/simulated" 2>&1 ||
+      fail "the simulated flash failed"$'\n'"$(tail -5 "$work/simulated")"
+    emulated 0 --update-mode -- --trace flash "$work/update.fwu"
+    diff -u "$work/simulated" "$work/out" >"$work/diff" ||
+      fail "the emulated chip's flash trace differs from --simulate's"$'\n'"$(head -20 "$work/diff")"
+    [ "$(grep -c "^> 57 4D" "$work/out")" -ge 450 ] || fail "fewer than 450 blocks written"
     ;;
   refused_open)
     emulated 1 --refuse-open -- settings read
