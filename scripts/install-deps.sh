@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev libgl-dev
   libftdi1-dev libcli11-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  umockdev libumockdev-dev
   clang clang-format
   xvfb xauth x11-utils imagemagick fonts-dejavu-core xdotool
 )

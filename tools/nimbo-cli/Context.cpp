@@ -14,7 +14,8 @@ std::string OpenFailureHint(std::int32_t status, const backend::BackendOptions& 
       if (options.simulate && options.stateFile) {
         return "another program holds the simulated device " + *options.stateFile;
       }
-      return "the USB interface could not be opened (busy, or no access rights)";
+      return "the USB interface could not be opened (busy, or no access rights: see "
+             "docs/hardware-access.md)";
     default:
       return "the USB interface could not be set up";
   }
