@@ -108,9 +108,33 @@ int main(int argc, char** argv) {
   // window closes.
   QApplication::setQuitOnLastWindowClosed(false);
 
+  // SIGTERM/SIGINT end the program as the user would by closing the working
+  // window; one that arrives during a device transfer is carried out once the
+  // transfer has ended. Installed first, so that no moment of the start-up
+  // is left to the signals' default action.
+  shell::frmLoader* startUpWindow = nullptr;
+  shell::TerminationRequest termination([&startUpWindow] {
+    if (startUpWindow != nullptr) {
+      return startUpWindow->RequestStop();
+    }
+    // Before the start-up window only the message about an unusable link runs
+    // events: closing it ends the program.
+    if (QWidget* message = QApplication::activeModalWidget()) {
+      message->close();
+    }
+    return true;
+  });
+
   // A second copy takes no link at all: it must not disturb the running one.
   shell::SingleInstance instance;
-  const bool anotherInstance = !instance.Acquire();
+  const shell::SingleInstance::Outcome lock = instance.Acquire();
+  if (lock == shell::SingleInstance::Outcome::NoLock) {
+    // An unusable runtime or temporary folder must not keep the user from
+    // the device: run, and say that the guard is off.
+    std::cerr << "nimbo-control: " << instance.Problem().toStdString()
+              << "; running without the check for another copy\n";
+  }
+  const bool anotherInstance = lock == shell::SingleInstance::Outcome::AnotherCopyRuns;
   std::string error;
   std::unique_ptr<backend::Backend> link;
   shell::NoInterface noInterface;
@@ -143,19 +167,15 @@ int main(int argc, char** argv) {
   }
   loader.SetStartWindow(options.startWindow);
 
-  // SIGTERM/SIGINT close the working window as the user would.
-  shell::TerminationRequest termination([&loader] {
-    if (loader.CurrentWindow() != nullptr) {
-      loader.CurrentWindow()->CloseAsUser();
-    } else {
-      loader.Form_Unload();
-    }
-  });
+  startUpWindow = &loader;
 
-  if (!loader.Form_Load()) {
+  int status = 0;
+  if (loader.Form_Load()) {
+    status = QApplication::exec();
+  } else {
     loader.Form_Unload();
-    return 1;
+    status = termination.Received() ? 0 : 1;  // ended on request, or found nothing
   }
   // The simulated device's state file took every change as it happened.
-  return QApplication::exec();
+  return status;
 }

@@ -1,5 +1,6 @@
 #include "settings/NumberText.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -64,8 +65,12 @@ double NumericValue(std::string_view text) {
   double value = 0.0;
   const auto result = std::from_chars(number.data(), number.data() + number.size(), value);
   if (result.ec == std::errc::result_out_of_range) {
-    // Only too many digits can overflow; underflow needs an exponent.
-    value = std::numeric_limits<double>::infinity();
+    // Without an exponent, a value too large has a non-zero digit before the
+    // point; one too small ("0." and hundreds of zeros) is as good as 0.
+    const std::string_view whole(number.data(), std::min(number.find('.'), number.size()));
+    value = whole.find_first_not_of('0') != std::string_view::npos
+                ? std::numeric_limits<double>::infinity()
+                : 0.0;
   }
   if (value == 0.0) {
     return 0.0;  // never -0

@@ -11,7 +11,8 @@ namespace nimbo::settings {
 
 // Blanks, tabs and line feeds are ignored anywhere; a leading "-" makes the
 // value negative; digits and one "." are read up to the first other character.
-// An empty or non-numeric text is 0. Too many digits give +/- infinity.
+// An empty or non-numeric text is 0. Too many digits before the point give
+// +/- infinity; a value too small for a double is 0.
 double NumericValue(std::string_view text);
 
 // Nearest integer, halves to the even neighbour (2.5 -> 2, 3.5 -> 4, -0.5 -> 0).

@@ -3,34 +3,75 @@
 #include <unistd.h>
 
 #include <QDir>
-#include <QStandardPaths>
+#include <QFileInfo>
 #include <utility>
 
 namespace nimbo::shell {
+namespace {
+
+constexpr int kSettleMs = 200;
+
+}  // namespace
 
 SingleInstance::SingleInstance(QString lockPath)
     : path_(lockPath.isEmpty() ? DefaultLockPath() : std::move(lockPath)) {}
 
 QString SingleInstance::DefaultLockPath() {
+  // The folders are taken as the environment names them: one that is missing
+  // must show as a lock that cannot be made, not move the lock elsewhere.
+  const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+  if (!runtime.isEmpty()) {
+    return QDir::cleanPath(runtime + QStringLiteral("/nimbo-control.lock"));
+  }
   // Without a runtime folder the lock goes to the temporary folder, keyed by
   // user so that two users may each run a copy.
-  QString folder = qEnvironmentVariableIsSet("XDG_RUNTIME_DIR")
-                       ? QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation)
-                       : QString();
-  if (folder.isEmpty()) {
-    return QDir::tempPath() + QStringLiteral("/nimbo-control-") + QString::number(getuid()) +
-           QStringLiteral(".lock");
+  QString temporary = qEnvironmentVariable("TMPDIR");
+  if (temporary.isEmpty()) {
+    temporary = QStringLiteral("/tmp");
   }
-  return folder + QStringLiteral("/nimbo-control.lock");
+  return QDir::cleanPath(temporary + QStringLiteral("/nimbo-control-") + QString::number(getuid()) +
+                         QStringLiteral(".lock"));
 }
 
-bool SingleInstance::Acquire() {
+SingleInstance::Outcome SingleInstance::Acquire() {
   if (lock_ && lock_->isLocked()) {
-    return true;
+    return Outcome::Acquired;
   }
+  problem_.clear();
   lock_ = std::make_unique<QLockFile>(path_);
   lock_->setStaleLockTime(0);  // a lock is stale only when its process has gone
-  return lock_->tryLock(0);
+  if (lock_->tryLock(0)) {
+    return Outcome::Acquired;
+  }
+  switch (lock_->error()) {
+    case QLockFile::LockFailedError: {
+      // A copy that is starting may not have written its process id yet.
+      if (lock_->tryLock(kSettleMs)) {
+        return Outcome::Acquired;
+      }
+      qint64 pid = 0;
+      QString host;
+      QString application;
+      if (lock_->getLockInfo(&pid, &host, &application) && pid > 0) {
+        return Outcome::AnotherCopyRuns;
+      }
+      problem_ = QStringLiteral("the lock file %1 exists but holds no process id").arg(path_);
+      break;
+    }
+    case QLockFile::PermissionError:
+      problem_ = QStringLiteral("no permission to create the lock file %1").arg(path_);
+      break;
+    case QLockFile::NoError:
+    case QLockFile::UnknownError:
+      const QFileInfo folder(QFileInfo(path_).absolutePath());
+      problem_ =
+          folder.isDir()
+              ? QStringLiteral("cannot create the lock file %1").arg(path_)
+              : QStringLiteral("cannot create the lock file %1: the folder %2 does not exist")
+                    .arg(path_, folder.filePath());
+      break;
+  }
+  return Outcome::NoLock;
 }
 
 }  // namespace nimbo::shell

@@ -23,8 +23,10 @@ extern "C" void OnTerminationSignal(int /*signal*/) {
 
 }  // namespace
 
-TerminationRequest::TerminationRequest(std::function<void()> onRequest, QObject* parent)
-    : QObject(parent), onRequest_(std::move(onRequest)) {
+TerminationRequest::TerminationRequest(std::function<bool()> carryOut, int retryMs, QObject* parent)
+    : QObject(parent), carryOut_(std::move(carryOut)) {
+  retry_.setInterval(retryMs);
+  connect(&retry_, &QTimer::timeout, this, &TerminationRequest::Offer);
   if (::socketpair(AF_UNIX, SOCK_STREAM, 0, fds_) != 0) {
     fds_[0] = fds_[1] = -1;
     return;  // no graceful end on signals; the default action still ends the program
@@ -54,8 +56,21 @@ TerminationRequest::~TerminationRequest() {
 void TerminationRequest::Drain() {
   char buffer[16];
   static_cast<void>(::read(fds_[0], buffer, sizeof buffer));
-  if (onRequest_) {
-    onRequest_();
+  received_ = true;
+  Offer();
+}
+
+void TerminationRequest::Offer() {
+  if (offering_) {
+    return;  // a second signal while the first is being carried out
+  }
+  offering_ = true;
+  const bool done = !carryOut_ || carryOut_();
+  offering_ = false;
+  if (done) {
+    retry_.stop();
+  } else if (!retry_.isActive()) {
+    retry_.start();
   }
 }
 

@@ -42,7 +42,9 @@ QString DriverSoftwareLine(const QString& versionText) {
 
 frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("frmAbout"));
-  setWindowTitle(QString());
+  // No caption text: an empty title would be replaced by the program name
+  // on the title bar, a lone blank shows nothing.
+  setWindowTitle(QStringLiteral(" "));
   setModal(true);
   setFixedSize(kClientWidth, kClientHeight);
 

@@ -1,5 +1,6 @@
 #include "shell/frmLoader.h"
 
+#include <QApplication>
 #include <QDesktopServices>
 #include <QLabel>
 #include <QPalette>
@@ -73,6 +74,13 @@ void frmLoader::SetStatus(const char* text) {
 }
 
 bool frmLoader::Form_Load() {
+  starting_ = true;
+  const bool handedOver = StartUp();
+  starting_ = false;
+  return handedOver;
+}
+
+bool frmLoader::StartUp() {
   UserInterface& ui = module_.Ui();
   if (hooks_.anotherInstanceRunning && hooks_.anotherInstanceRunning()) {
     ui.ShowMessage(AlreadyRunningText(hooks_.executableName).toStdString(), kApplicationTitle,
@@ -88,14 +96,14 @@ bool frmLoader::Form_Load() {
   show();
   ui.ProcessEvents();  // paint the splash before the slow steps
 
-  // A termination request handled while events run unloads this window:
-  // the start-up then stops at once, without opening the link again.
-  if (!loaded_) {
+  // A stop requested while events run ends the start-up after the step
+  // that runs, without opening the link again.
+  if (StartUpEnded()) {
     return false;
   }
   if (module_.LinkHandle == 0) {
     SetStatus("Looking for USB Interface...");
-    if (!loaded_) {
+    if (StartUpEnded()) {
       return false;
     }
     module_.OpenLink();
@@ -104,12 +112,12 @@ bool frmLoader::Form_Load() {
       return false;
     }
     SetStatus("Connecting to NIMBO...");
-    if (!loaded_) {
+    if (StartUpEnded()) {
       return false;
     }
     module_.SizeSharedArrays();
     ledmatrix::GetMatrixStringButton_Click(module_);
-    if (!loaded_) {
+    if (StartUpEnded()) {
       return false;
     }
     if (module_.DeviceFound == kFalse) {
@@ -122,15 +130,49 @@ bool frmLoader::Form_Load() {
   hide();
   module_.QuitRequested = kFalse;
   LoadWindow(startWindow_);
-  return loaded_ && current_ != nullptr;
+  if (StartUpEnded()) {
+    return false;
+  }
+  return current_ != nullptr;
+}
+
+bool frmLoader::StartUpEnded() {
+  if (stopRequested_) {
+    Form_Unload();
+  }
+  return !loaded_;
+}
+
+bool frmLoader::RequestStop() {
+  if (!loaded_) {
+    return true;
+  }
+  if (starting_) {
+    stopRequested_ = true;  // Form_Load carries it out after its current step
+    // A message of the start-up waits for the user: the stop answers it.
+    if (QWidget* message = QApplication::activeModalWidget()) {
+      message->close();
+    }
+    return true;
+  }
+  if (hooks_.exchangeRunning && hooks_.exchangeRunning()) {
+    return false;
+  }
+  if (current_ != nullptr) {
+    return current_->CloseAsUser();
+  }
+  Form_Unload();
+  return true;
 }
 
 void frmLoader::EndStartUp(const char* text) {
   TextBox->setText(QString::fromLatin1(text));
   module_.Ui().Beep();
   module_.Ui().ProcessEvents();
-  module_.Ui().Sleep(kFailurePauseMs);
-  Form_Unload();
+  if (!StartUpEnded()) {  // a stop requested meanwhile skips the pause
+    module_.Ui().Sleep(kFailurePauseMs);
+    Form_Unload();
+  }
 }
 
 void frmLoader::Form_Unload() {

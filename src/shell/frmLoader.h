@@ -67,6 +67,13 @@ class frmLoader final : public QWidget, public Navigator {
   // Closes the link; the program ends.
   void Form_Unload();
 
+  // A request to end the program from outside (SIGTERM, SIGINT). During the
+  // start-up it ends the start-up at its next step; afterwards it closes the
+  // working window as the user would. Returns false when it cannot be carried
+  // out yet (a device exchange runs, or the window refuses to close): ask
+  // again later. Never closes the link under a running exchange.
+  bool RequestStop();
+
   bool Loaded() const { return loaded_; }
   WorkingWindow* CurrentWindow() const { return current_; }
   QString StatusText() const;
@@ -81,7 +88,11 @@ class frmLoader final : public QWidget, public Navigator {
   void AttachProgressBar(QProgressBar* bar) override;
 
  private:
+  bool StartUp();
   void SetStatus(const char* text);
+  // After each step of the start-up: carries out a stop requested meanwhile.
+  // True when the start-up must not go on.
+  bool StartUpEnded();
   // Status text, beep, 3 s pause, unload: a start-up that found nothing.
   void EndStartUp(const char* text);
   void LoadWindow(WindowId target);
@@ -94,6 +105,8 @@ class frmLoader final : public QWidget, public Navigator {
   QLabel* TextBox = nullptr;
   QLabel* Image1 = nullptr;
   bool loaded_ = true;
+  bool starting_ = false;       // inside Form_Load
+  bool stopRequested_ = false;  // by RequestStop during the start-up
   QPointer<WorkingWindow> current_;
   // Every working window not yet destroyed; unloaded ones go by deleteLater,
   // since their own handlers may still be on the stack.

@@ -24,6 +24,12 @@ TEST(NumberText, NumericValueAndRoundingHalvesToEven) {
     EXPECT_EQ(NumericValue(text), value) << '"' << text << '"';
   }
   EXPECT_EQ(NumericValue(std::string(400, '9')), INFINITY);
+  EXPECT_EQ(NumericValue("-" + std::string(400, '9') + ".5"), -INFINITY);
+  // Far below the smallest double: 0, on either side.
+  for (const char* sign : {"", "-"}) {
+    EXPECT_EQ(NumericValue(sign + ("0." + std::string(400, '0')) + "1"), 0.0) << sign;
+    EXPECT_EQ(NumericValue(sign + ("." + std::string(400, '0')) + "1"), 0.0) << sign;
+  }
 
   const std::pair<double, double> rounded[] = {{2.5, 2},  {3.5, 4},   {-0.5, 0},
                                                {0.5, 0},  {-1.5, -2}, {-2.5, -2},

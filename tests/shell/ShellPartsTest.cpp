@@ -1,22 +1,30 @@
-// The about box, the version texts, the single-instance lock and the Qt user
-// interface of the core.
+// The about box, the version texts, the single-instance lock, stop requests
+// and the Qt user interface of the core.
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest/QtTest>
+#include <csignal>
 #include <memory>
+#include <utility>
 
 #include "link/Clock.h"
 #include "shell/ProgramVersion.h"
 #include "shell/QtUserInterface.h"
 #include "shell/SingleInstance.h"
+#include "shell/TerminationRequest.h"
 #include "shell/WorkingWindow.h"
 #include "shell/frmAbout.h"
 
 using namespace nimbo;
 using namespace nimbo::shell;
+using Outcome = SingleInstance::Outcome;
 
 class ShellPartsTest : public QObject {
   Q_OBJECT
@@ -24,23 +32,22 @@ class ShellPartsTest : public QObject {
  private slots:
   void versionTexts() {
     // Minor and revision are written with nothing between them.
-    QCOMPARE(FormatVersion({1, 2, 3}), QString("1.23"));
-    QCOMPARE(FormatVersion({2, 10, 0}), QString("2.100"));
-    QCOMPARE(FormatVersion({3, 4, 12}), QString("3.412"));
-
-    // The running program: the project's "X.Y.Z" with the second dot dropped.
-    QString expected = QStringLiteral(NIMBO_PROJECT_VERSION);
-    expected.remove(expected.lastIndexOf(QLatin1Char('.')), 1);
-    QCOMPARE(VersionText(), expected);
+    const std::pair<ProgramVersionNumbers, const char*> versions[] = {
+        {{1, 0, 0}, "1.00"}, {{1, 2, 3}, "1.23"}, {{2, 10, 0}, "2.100"}, {{3, 4, 12}, "3.412"}};
+    for (const auto& [numbers, text] : versions) {
+      QCOMPARE(FormatVersion(numbers), QString(text));
+    }
+    // This release is 1.0.0.
     QCOMPARE(ProgramTitle() + WindowTitleSuffix(WindowId::Flasher),
-             "NIMBO Control v" + expected + " - Firmware Flasher");
+             QString("NIMBO Control v1.00 - Firmware Flasher"));
   }
 
   void aboutBox() {
     frmAbout about;
     QCOMPARE(about.VersionLine(), QString("Driver Software v1.00"));
     QCOMPARE(about.NoticeText().count(QLatin1Char('\n')), 1);  // two lines
-    QVERIFY(about.windowTitle().isEmpty());
+    // No caption text, and no empty title that the title bar would fill in.
+    QVERIFY(!about.windowTitle().isEmpty() && about.windowTitle().trimmed().isEmpty());
     QCOMPARE(about.findChild<QLabel*>("Image1")->pixmap().size(), QSize(360, 120));
     auto* ok = about.findChild<QPushButton*>("AboutButton");
     QCOMPARE(ok->text(), QString("OK"));
@@ -58,11 +65,85 @@ class ShellPartsTest : public QObject {
     QTemporaryDir folder;
     const QString path = folder.filePath("nimbo-control.lock");
     auto first = std::make_unique<SingleInstance>(path);
-    QVERIFY(first->Acquire());
-    QVERIFY(!SingleInstance(path).Acquire());
-    QVERIFY(first->Acquire());  // still ours
+    QCOMPARE(first->Acquire(), Outcome::Acquired);
+    QCOMPARE(SingleInstance(path).Acquire(), Outcome::AnotherCopyRuns);
+    QCOMPARE(first->Acquire(), Outcome::Acquired);  // still ours
     first.reset();
-    QVERIFY(SingleInstance(path).Acquire());
+    QCOMPARE(SingleInstance(path).Acquire(), Outcome::Acquired);
+  }
+
+  // Only a live copy's lock means "already running"; a lock that cannot be
+  // made is told as what it is.
+  void unusableLockFolders_data() {
+    QTest::addColumn<QString>("runtimeFolder");  // XDG_RUNTIME_DIR; "-": unset
+    QTest::addColumn<QString>("temporaryFolder");
+    QTest::addColumn<QString>("problem");
+    QTest::newRow("runtime folder missing") << "missing"
+                                            << "."
+                                            << "does not exist";
+    QTest::newRow("temporary folder missing") << "-"
+                                              << "missing"
+                                              << "does not exist";
+    QTest::newRow("a folder in the way") << "blocked"
+                                         << "."
+                                         << "holds no process id";
+    if (::geteuid() != 0) {  // root writes anywhere
+      QTest::newRow("folder not writable") << "read-only"
+                                           << "."
+                                           << "permission";
+    }
+  }
+  void unusableLockFolders() {
+    QFETCH(QString, runtimeFolder);
+    QFETCH(QString, temporaryFolder);
+    QFETCH(QString, problem);
+    QTemporaryDir root;
+    QVERIFY(QDir(root.path()).mkpath("blocked/nimbo-control.lock"));
+    QVERIFY(QDir(root.path()).mkdir("read-only"));
+    QFile::setPermissions(root.filePath("read-only"), QFile::ReadOwner | QFile::ExeOwner);
+    const QByteArray oldRuntime = qgetenv("XDG_RUNTIME_DIR");
+    const QByteArray oldTemporary = qgetenv("TMPDIR");
+    if (runtimeFolder == "-") {
+      qunsetenv("XDG_RUNTIME_DIR");
+    } else {
+      qputenv("XDG_RUNTIME_DIR", root.filePath(runtimeFolder).toLocal8Bit());
+    }
+    qputenv("TMPDIR", root.filePath(temporaryFolder).toLocal8Bit());
+    SingleInstance instance;
+    const Outcome outcome = instance.Acquire();
+    qputenv("XDG_RUNTIME_DIR", oldRuntime);
+    qputenv("TMPDIR", oldTemporary);
+
+    QCOMPARE(outcome, Outcome::NoLock);
+    QVERIFY2(instance.Problem().contains(problem), qPrintable(instance.Problem()));
+    QVERIFY2(instance.Problem().contains(root.path()), qPrintable(instance.Problem()));
+  }
+
+  // A stop request is offered until the program can end; then no more.
+  void terminationRequestWaitsUntilItCanBeCarriedOut_data() {
+    QTest::addColumn<int>("signal");
+    QTest::newRow("SIGTERM") << SIGTERM;
+    QTest::newRow("SIGINT") << SIGINT;
+  }
+  void terminationRequestWaitsUntilItCanBeCarriedOut() {
+    QFETCH(int, signal);
+    int offers = 0;
+    bool canEnd = false;
+    TerminationRequest termination(
+        [&] {
+          ++offers;
+          return canEnd;
+        },
+        5);
+    QVERIFY(!termination.Received());
+    std::raise(signal);
+    QTRY_VERIFY(termination.Received());
+    QTRY_VERIFY(offers >= 3);  // a transfer runs: asked again and again
+    canEnd = true;
+    const int before = offers;
+    QTRY_COMPARE(offers, before + 1);
+    QTest::qWait(30);
+    QCOMPARE(offers, before + 1);
   }
 
   void userInterface() {

@@ -73,6 +73,9 @@ class frmConfig : public shell::WorkingWindow {
 
   // --- Voltage boxes (frmConfigVoltage.cpp) ---
   bool VoltageBox_KeyPress(int box, QKeyEvent& event);
+  // Any edit by the user (typed, pasted, dropped): pasted and dropped text
+  // passes the key filter's character rule too.
+  void VoltageBox_Edited(int box);
   void VoltageBox_LostFocus(int box);
   void StorePendingVoltageEdits();
 

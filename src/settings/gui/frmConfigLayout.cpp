@@ -76,9 +76,10 @@ void frmConfig::BuildControls() {
   left->addWidget(BuildButtons());
   left->addStretch(1);
 
-  myFocus_ = new QFrame(central);
+  // The focus sink takes the keyboard focus after each change; it draws
+  // nothing, so the user never sees it.
+  myFocus_ = new QWidget(central);
   myFocus_->setObjectName(QStringLiteral("MyFocus"));
-  static_cast<QFrame*>(myFocus_)->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   myFocus_->setFixedSize(kFocusSinkPixels, kFocusSinkPixels);
   myFocus_->setFocusPolicy(Qt::StrongFocus);
 
@@ -200,7 +201,7 @@ QGroupBox* frmConfig::BuildVoltageFrame() {
     edit->setToolTip(Text(rule.toolTip));
     edit->setFixedWidth(kNumberBoxWidth);
     edit->installEventFilter(this);
-    connect(edit, &QLineEdit::textEdited, this, [this, index] { voltageEdited_[index] = true; });
+    connect(edit, &QLineEdit::textEdited, this, [this, box] { VoltageBox_Edited(box); });
     auto* label = new QLabel(Text(rule.label), frame);
     label->setObjectName(QString::fromLatin1(kLabelName[index]));
     voltageBox_[index] = edit;

@@ -1,6 +1,6 @@
 // The three number boxes of the "Voltage Monitoring" group: the key filter
-// while typing, Enter to the focus sink, and the limit check with correction
-// and store when the focus leaves a box.
+// while typing (and its character rule for pasted or dropped text), Enter to the focus sink, and
+// the limit check with correction and store when the focus leaves a box.
 #include <QEvent>
 #include <QFocusEvent>
 #include <QKeyEvent>
@@ -44,6 +44,23 @@ bool LeavesBox(const QFocusEvent& event) {
   return event.reason() != Qt::PopupFocusReason && event.reason() != Qt::ActiveWindowFocusReason;
 }
 
+// The characters of `text` that the key filter lets through when typed.
+// Enter and backspace type no character into the box.
+QString KeptByKeyFilter(const QString& text, int& cursor) {
+  QString kept;
+  int keptBeforeCursor = 0;
+  for (int i = 0; i < text.size(); ++i) {
+    const int code = static_cast<int>(text.at(i).unicode());
+    const FilteredKeyPress key = FilterKeyPress(code);
+    if (key.keyascii != 0 && code != kEnterKey && code != 8) {
+      kept.append(text.at(i));
+      keptBeforeCursor += i < cursor ? 1 : 0;
+    }
+  }
+  cursor = keptBeforeCursor;
+  return kept;
+}
+
 }  // namespace
 
 bool frmConfig::eventFilter(QObject* watched, QEvent* event) {
@@ -74,6 +91,18 @@ bool frmConfig::VoltageBox_KeyPress(int /*box*/, QKeyEvent& event) {
     return true;
   }
   return key.keyascii == 0;
+}
+
+void frmConfig::VoltageBox_Edited(int box) {
+  const auto index = static_cast<std::size_t>(box);
+  QLineEdit* edit = voltageBox_[index];
+  int cursor = edit->cursorPosition();
+  const QString kept = KeptByKeyFilter(edit->text(), cursor);
+  if (kept != edit->text()) {
+    edit->setText(kept);
+    edit->setCursorPosition(cursor);
+  }
+  voltageEdited_[index] = true;
 }
 
 void frmConfig::VoltageBox_LostFocus(int box) {
