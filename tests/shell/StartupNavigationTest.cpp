@@ -52,21 +52,35 @@ class StartupNavigationTest : public QObject {
   void startUpEndings_data() {
     QTest::addColumn<bool>("interfacePresent");
     QTest::addColumn<bool>("deviceAnswers");
-    QTest::addColumn<QString>("status");
+    QTest::addColumn<QStringList>("shownAtYields");  // before the pause; the last one stays
     QTest::addColumn<int>("pause");
     QTest::addColumn<bool>("handedOver");
-    QTest::newRow("no interface") << false << true << "USB Interface Not Found!" << 3000 << false;
-    QTest::newRow("no answer") << true << false << "NIMBO Not Found!" << 3000 << false;
-    QTest::newRow("device found") << true << true << "Connecting to NIMBO..." << 500 << true;
+    const QString looking = "Looking for USB Interface...";
+    const QString connecting = "Connecting to NIMBO...";
+    QTest::newRow("no interface") << false << true
+                                  << QStringList{"", looking, "USB Interface Not Found!"} << 3000
+                                  << false;
+    QTest::newRow("no answer") << true << false
+                               << QStringList{"", looking, connecting, "NIMBO Not Found!"} << 3000
+                               << false;
+    QTest::newRow("device found") << true << true << QStringList{"", looking, connecting} << 500
+                                  << true;
   }
 
   void startUpEndings() {
     QFETCH(bool, interfacePresent);
     QFETCH(bool, deviceAnswers);
-    QFETCH(QString, status);
+    QFETCH(QStringList, shownAtYields);
     QFETCH(int, pause);
     QFETCH(bool, handedOver);
     ShellRig rig;
+    // Each status text must be painted (events run) before the pause.
+    QStringList shown;
+    rig.ui.onProcessEvents = [&] {
+      if (rig.ui.sleeps.empty() && (shown.isEmpty() || shown.last() != rig.loader->StatusText())) {
+        shown << rig.loader->StatusText();
+      }
+    };
     rig.transport.SetAbsent(!interfacePresent);
     if (!deviceAnswers) {
       nimbo::sim::FaultRule silent;
@@ -77,7 +91,8 @@ class StartupNavigationTest : public QObject {
 
     QCOMPARE(rig.loader->Form_Load(), handedOver);
 
-    QCOMPARE(rig.loader->StatusText(), status);
+    QCOMPARE(shown, shownAtYields);
+    QCOMPARE(rig.loader->StatusText(), shownAtYields.last());
     QCOMPARE(rig.ui.sleeps, std::vector<int>{pause});
     QCOMPARE(rig.ui.beeps, handedOver ? 0 : 1);
     QVERIFY(rig.ui.messages.empty());
@@ -96,28 +111,59 @@ class StartupNavigationTest : public QObject {
     }
   }
 
-  void endedWhileStarting() {
-    // A termination request runs at any yield of the start-up (the splash,
-    // either status line, the first exchange): the start-up stops there.
-    for (int stopAt = 1; stopAt <= 4; ++stopAt) {
-      ShellRig rig;
-      int yields = 0;
-      rig.ui.onProcessEvents = [&] {
-        if (++yields == stopAt) {
-          rig.loader->Form_Unload();
-        }
-      };
+  // A stop request (SIGTERM, SIGINT) during the start-up ends it after the
+  // step that runs: never in the middle of the device read, and without the
+  // pauses and the working window.
+  void stopRequestedWhileStarting_data() {
+    QTest::addColumn<int>("stopAt");  // the yield at which it arrives
+    QTest::addColumn<bool>("opened");
+    QTest::addColumn<int>("blocksRead");
+    QTest::newRow("splash") << 1 << false << 0;
+    QTest::newRow("looking for the interface") << 2 << false << 0;
+    QTest::newRow("connecting") << 3 << true << 0;
+    QTest::newRow("inside the read") << 6 << true << 24;
+  }
+  void stopRequestedWhileStarting() {
+    QFETCH(int, stopAt);
+    QFETCH(bool, opened);
+    QFETCH(int, blocksRead);
+    ShellRig rig;
+    int yields = 0;
+    bool accepted = false;
+    rig.ui.onProcessEvents = [&] {
+      if (++yields == stopAt) {
+        accepted = rig.loader->RequestStop();
+        QVERIFY(rig.loader->Loaded());  // not yet: the step runs to its end
+      }
+    };
 
-      QVERIFY(!rig.loader->Form_Load());
+    QVERIFY(!rig.loader->Form_Load());
 
-      const QByteArray at = QByteArray::number(stopAt);
-      QVERIFY2(yields >= stopAt, at);
-      QVERIFY2(rig.module.LinkHandle == 0, at);
-      QVERIFY2(rig.aliveWindows == 0, at);
-      QVERIFY2(rig.programEnded == 1, at);
-      QVERIFY2(rig.ui.beeps == 0, at);
-      QVERIFY2(rig.ui.sleeps.empty(), at);
-    }
+    QVERIFY(accepted);
+    QCOMPARE(OpenCalls(rig, "OpenEx") > 0, opened);
+    QCOMPARE(static_cast<int>(std::count_if(rig.device.Trace().begin(), rig.device.Trace().end(),
+                                            [](const nimbo::sim::TraceEntry& e) {
+                                              return !e.fromHost && e.bytes.size() > 2 &&
+                                                     e.bytes[0] == 'R' && e.bytes[1] == 'M';
+                                            })),
+             blocksRead);
+    QCOMPARE(rig.module.LinkHandle, nimbo::FtHandle{0});
+    QCOMPARE(OpenCalls(rig, "Close"), opened ? 1 : 0);
+    QCOMPARE(rig.programEnded, 1);
+    QCOMPARE(rig.aliveWindows, 0);
+    QCOMPARE(rig.ui.beeps, 0);
+    QVERIFY(rig.ui.sleeps.empty());
+  }
+
+  // A failed attempt of the start-up read lets events run before the next.
+  void failedReadAttemptYields() {
+    ShellRig rig;
+    rig.device.AddFault({nimbo::sim::Fault::WrongChecksum, "RM", 0x2000});
+    int yieldsAfterFailure = 0;
+    rig.ui.onProcessEvents = [&] { yieldsAfterFailure += rig.module.LinkStatus != 0; };
+
+    QVERIFY(rig.loader->Form_Load());
+    QCOMPARE(yieldsAfterFailure, 1);
   }
 
   void secondCopyShowsMessageAndEnds() {
@@ -187,22 +233,32 @@ class StartupNavigationTest : public QObject {
   }
 
   void closing_data() {
-    QTest::addColumn<bool>("byUser");
+    QTest::addColumn<QString>("how");  // "frame", "program" or "stop request"
     QTest::addColumn<bool>("mayClose");
+    QTest::addColumn<bool>("exchange");
     QTest::addColumn<int>("quitBefore");
     QTest::addColumn<int>("quitAfter");
     QTest::addColumn<bool>("ends");
     // The user's close ends the program and closes the link.
-    QTest::newRow("by user") << true << true << int{kFalse} << int{kTrue} << true;
+    QTest::newRow("by user") << "frame" << true << false << int{kFalse} << int{kTrue} << true;
     // The program's own close keeps it running: a stale quit flag must not survive.
-    QTest::newRow("by program") << false << true << int{kTrue} << int{kFalse} << false;
+    QTest::newRow("by program") << "program" << true << false << int{kTrue} << int{kFalse} << false;
     // A window may refuse the user's close: the quit flag stays as it is.
-    QTest::newRow("refused") << true << false << int{kFalse} << int{kFalse} << false;
+    QTest::newRow("refused") << "frame" << false << false << int{kFalse} << int{kFalse} << false;
+    // A stop request closes the window as the user would, but not while a
+    // device exchange runs or the window refuses: it is then asked again.
+    QTest::newRow("stop request") << "stop request" << true << false << int{kFalse} << int{kTrue}
+                                  << true;
+    QTest::newRow("stop refused") << "stop request" << false << false << int{kFalse} << int{kFalse}
+                                  << false;
+    QTest::newRow("stop during an exchange")
+        << "stop request" << true << true << int{kFalse} << int{kFalse} << false;
   }
 
   void closing() {
-    QFETCH(bool, byUser);
+    QFETCH(QString, how);
     QFETCH(bool, mayClose);
+    QFETCH(bool, exchange);
     QFETCH(int, quitBefore);
     QFETCH(int, quitAfter);
     QFETCH(bool, ends);
@@ -210,17 +266,21 @@ class StartupNavigationTest : public QObject {
     QVERIFY(rig.loader->Form_Load());
     FakeWindow* window = rig.Current();
     window->mayClose = mayClose;
+    rig.exchangeRunning = exchange;
     rig.module.QuitRequested = static_cast<nimbo::Flag>(quitBefore);
 
-    if (byUser) {
+    if (how == "frame") {
       CloseFromFrame(window);
-    } else {
+    } else if (how == "program") {
       window->close();  // not spontaneous: the program's own unload
+    } else {
+      QCOMPARE(rig.loader->RequestStop(), ends);
     }
 
+    const bool unloaded = how == "program" || ends || (how == "frame" && mayClose);
     QCOMPARE(int{rig.module.QuitRequested}, quitAfter);
-    QCOMPARE(window->Unloaded(), mayClose);
-    QCOMPARE(window->isVisible(), !mayClose);
+    QCOMPARE(window->Unloaded(), unloaded);
+    QCOMPARE(window->isVisible(), !unloaded);
     QCOMPARE(rig.loader->Loaded(), !ends);
     QCOMPARE(rig.programEnded, ends ? 1 : 0);
     QCOMPARE(rig.module.LinkHandle != 0, !ends);

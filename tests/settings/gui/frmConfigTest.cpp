@@ -1,12 +1,17 @@
 // The configuration window against the simulated device: what it shows, what
 // each control stores, and what reaches the device's EEPROM.
+#include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
+#include <QDropEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPushButton>
 #include <QtTest>
 #include <memory>
+#include <utility>
 
 #include "settings/FactoryDefaults.h"
 #include "settings/gui/ColorSwatch.h"
@@ -170,10 +175,17 @@ class frmConfigTest : public QObject {
     expected.insert(expected.end(), defaults.begin(), defaults.end());
     QCOMPARE(DeviceBytes(), expected);
 
+    // "Flash" stores at once and hands the focus on.
+    auto* flash = Find<QCheckBox>("Flash_box");
+    QTest::mouseClick(flash, Qt::LeftButton, {}, QPoint(4, flash->height() / 2));
+    QCOMPARE(ImageBytes()[1], 7 & ~4);
+    QVERIFY(window_->focusWidget() == Find<QWidget>("MyFocus"));
+    QTest::mouseClick(flash, Qt::LeftButton, {}, QPoint(4, flash->height() / 2));
+    QCOMPARE(ImageBytes()[1], 7);
+
     // Clearing "Enabled" disables the voltage fields; "Flash" keeps its tick.
     Find<QCheckBox>("VoltageMonitor_box")->click();
     QCOMPARE(ImageBytes()[1], 7 & ~2);
-    auto* flash = Find<QCheckBox>("Flash_box");
     QVERIFY(flash->isChecked() && !flash->isEnabled());
     for (const char* name : {"MinVoltageTextBox", "MaxVoltageTextBox", "VoltageOffsetTextBox",
                              "MinimumText", "MaximumText", "OffsetText"}) {
@@ -319,9 +331,27 @@ class frmConfigTest : public QObject {
     Find<QPushButton>("SaveSettings")->click();
     QCOMPARE(Status(), QString("Write Error!"));
     QCOMPARE(rig_->ui.beeps, 2);
+    Find<QPushButton>("DefaultSettings")->click();  // leaves the status line alone
+    QCOMPARE(Status(), QString("Write Error!"));
   }
 
+  // While a transfer runs, its status text shows and real clicks and keys on
+  // every kind of control are dropped: nothing starts, nothing is stored.
+  void nothingStartsDuringATransfer_data() {
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<QString>("command");
+    QTest::newRow("load") << "LoadSettings"
+                          << "Reading EEPROM"
+                          << "RE";
+    QTest::newRow("save") << "SaveSettings"
+                          << "Writing EEPROM"
+                          << "WE";
+  }
   void nothingStartsDuringATransfer() {
+    QFETCH(QString, button);
+    QFETCH(QString, status);
+    QFETCH(QString, command);
     Open();
     rig_->device.ClearTrace();
     int chooserCalls = 0;
@@ -330,24 +360,85 @@ class frmConfigTest : public QObject {
           ++chooserCalls;
           return std::optional<std::uint32_t>(0);
         });
+    const Bytes image = ImageBytes();
+    const QStringList entries = ShownEntries();
+    QString seenStatus;
     bool closeRefused = false;
+    bool acted = false;  // at the first yield only
     rig_->ui.onProcessEvents = [&] {
-      rig_->ui.onProcessEvents = nullptr;
+      if (std::exchange(acted, true)) {
+        return;
+      }
       QVERIFY(window_->Busy());
-      Find<QPushButton>("SaveSettings")->click();
-      Find<QPushButton>("LoadSettings")->click();
-      Find<QPushButton>("DefaultSettings")->click();
-      Find<QPushButton>("ColorButton0")->click();
+      seenStatus = Status();
+      for (const char* name : {"SaveSettings", "LoadSettings", "DefaultSettings", "ColorButton0",
+                               "Flash_box", "VoltageMonitor_box", "LED1Combo"}) {
+        QTest::mouseClick(Find<QWidget>(name), Qt::LeftButton);
+      }
+      QTest::keyClick(Find<QWidget>("ROMCombo"), Qt::Key_Up);
+      QTest::keyClick(Find<QWidget>("LED1Combo"), Qt::Key_Down);
+      QTest::keyClick(Find<QWidget>("Flash_box"), Qt::Key_Space);
+      QTest::keyClicks(Find<QWidget>("MinVoltageTextBox"), "9");
       closeRefused = !window_->CloseAsUser();
     };
-    Find<QPushButton>("LoadSettings")->click();
-    QCOMPARE(Frames("RE"), 68);
-    QCOMPARE(Frames("WE"), 0);
+    Find<QPushButton>(button)->click();
+    QCOMPARE(seenStatus, status);
+    QCOMPARE(Frames("RE") + Frames("WE"), 68);
+    QCOMPARE(Frames(qPrintable(command)), 68);
     QCOMPARE(chooserCalls, 0);
-    QCOMPARE(ImageBytes()[7], 12);  // not the default 9
+    QCOMPARE(ImageBytes(), image);
+    QCOMPARE(ShownEntries(), entries);
+    QCOMPARE(Find<QLineEdit>("MinVoltageTextBox")->text(), QString("4.75"));
+    QVERIFY(QApplication::activePopupWidget() == nullptr);  // no list opened
     QVERIFY(closeRefused);
     QCOMPARE(navigator_.unloads, 0);
     QVERIFY(!window_->Busy());
+    QCOMPARE(Status(), QString());
+  }
+
+  // Pasted or dropped text passes the key filter's characters only.
+  void pastedTextIsFiltered_data() {
+    QTest::addColumn<bool>("drop");
+    QTest::newRow("paste") << false;
+    QTest::newRow("drop") << true;
+  }
+  void pastedTextIsFiltered() {
+    QFETCH(bool, drop);
+    Open();
+    auto* edit = Find<QLineEdit>("MaxVoltageTextBox");
+    edit->setFocus();
+    edit->selectAll();
+    QMimeData text;
+    text.setText(" 5.1a b\tc\n2!");
+    if (drop) {
+      edit->clear();
+      QDragEnterEvent enter(QPoint(2, 2), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+      QApplication::sendEvent(edit, &enter);
+      QDropEvent event(QPointF(2, 2), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+      QApplication::sendEvent(edit, &event);
+    } else {
+      QGuiApplication::clipboard()->setText(text.text());
+      QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+    }
+    QCOMPARE(edit->text(), QString("5.12"));
+    QTest::keyClick(edit, Qt::Key_Tab);
+    QCOMPARE(edit->text(), QString("5.12"));
+    QCOMPARE(ImageBytes(66, 2), (Bytes{2, 0}));  // 512
+  }
+
+  // The focus sink takes the focus but draws nothing.
+  void focusSinkIsInvisible() {
+    Open();
+    QWidget* sink = Find<QWidget>("MyFocus");
+    QVERIFY(window_->focusWidget() == sink);
+    const QImage shot = window_->grab().toImage();
+    const QRect area(sink->mapTo(window_.get(), QPoint(0, 0)), sink->size());
+    const QRgb background = shot.pixel(area.topLeft() - QPoint(2, 2));
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+      for (int x = area.left(); x <= area.right(); ++x) {
+        QCOMPARE(shot.pixel(x, y), background);
+      }
+    }
   }
 };
 
