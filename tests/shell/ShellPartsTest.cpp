@@ -8,7 +8,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QtTest/QtTest>
 #include <csignal>
 #include <memory>
@@ -170,7 +169,9 @@ class ShellPartsTest : public QObject {
 
     // Events handled while it yields see an exchange running.
     bool seenInside = false;
-    QTimer::singleShot(0, [&] { seenInside = ui.InsideExchange(); });
+    // A posted call, not a zero timer: one round of events always runs it.
+    QMetaObject::invokeMethod(
+        qApp, [&] { seenInside = ui.InsideExchange(); }, Qt::QueuedConnection);
     QVERIFY(!ui.InsideExchange());
     ui.ProcessEvents();
     QVERIFY(seenInside);
