@@ -45,7 +45,8 @@ SingleInstance::Outcome SingleInstance::Acquire() {
   }
   switch (lock_->error()) {
     case QLockFile::LockFailedError: {
-      // A copy that is starting may not have written its process id yet.
+      // A copy that is starting may not have written its process id yet:
+      // give it a moment before asking who holds the lock.
       if (lock_->tryLock(kSettleMs)) {
         return Outcome::Acquired;
       }

@@ -1,6 +1,7 @@
 // The three number boxes of the "Voltage Monitoring" group: the key filter
-// while typing (and its character rule for pasted or dropped text), Enter to the focus sink, and
-// the limit check with correction and store when the focus leaves a box.
+// while typing (its character rule also for pasted or dropped text), Enter to
+// the focus sink, and the limit check with correction and store when the
+// focus leaves a box.
 #include <QEvent>
 #include <QFocusEvent>
 #include <QKeyEvent>
