@@ -37,21 +37,23 @@ for delay in 0 0.05 0.1 0.15 0.2 0.25 0.3 0.4 0.5 0.7 1.0; do
   rm -f "$work/device.state"
   "$program" --simulate="$work/device.state" 2>>"$work/stderr" &
   pid=$!
-  for _ in $(seq 1 200); do
+  # A loaded machine may take seconds to load the libraries and reach main().
+  for _ in $(seq 1 1000); do
     catches_term "$pid" && break
-    sleep 0.01
+    sleep 0.02
   done
-  catches_term "$pid" || fail "no handler for SIGTERM after 2 s"
+  catches_term "$pid" || fail "no handler for SIGTERM after 20 s"
   sleep "$delay"
   kill -TERM "$pid"
   sent=$(date +%s%N)
   status=0
   # Not waiting forever: a request that was lost leaves the program running.
-  for _ in $(seq 1 60); do
+  # (It ends within a second; the margin is for a loaded machine.)
+  for _ in $(seq 1 200); do
     kill -0 "$pid" 2>/dev/null || break
     sleep 0.05
   done
-  kill -0 "$pid" 2>/dev/null && fail "still running 3 s after SIGTERM (delay $delay s)"
+  kill -0 "$pid" 2>/dev/null && fail "still running 10 s after SIGTERM (delay $delay s)"
   wait "$pid" || status=$?
   pid=""
   ended=$((($(date +%s%N) - sent) / 1000000))
