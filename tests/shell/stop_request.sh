@@ -24,9 +24,13 @@ fail() {
   exit 1
 }
 
-# True once process $1 catches SIGTERM (bit 15 of its caught-signal mask).
+# True once process $1 runs the program and catches SIGTERM (bit 15 of its
+# caught-signal mask). Before it runs the program it is a copy of this shell,
+# whose own handlers say nothing.
+target=$(readlink -f "$program")
 catches_term() {
   local mask
+  [ "$(readlink "/proc/$1/exe" 2>/dev/null)" = "$target" ] || return 1
   mask=$(awk '/^SigCgt:/ {print $2}' "/proc/$1/status" 2>/dev/null) || return 1
   [ -n "$mask" ] && (((16#$mask >> 14) & 1))
 }
