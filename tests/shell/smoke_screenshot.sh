@@ -19,7 +19,10 @@ mkdir -p "$output"
 
 if [ -z "${NIMBO_SMOKE_INSIDE_X:-}" ]; then
   export NIMBO_SMOKE_INSIDE_X=1
-  exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
+  # -noreset: by default the server resets whenever its last client leaves
+  # (each xwininfo poll below) and refuses connections meanwhile, so the
+  # program could start just then and find no display.
+  exec xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" "$0" "$@"
 fi
 
 export QT_QPA_PLATFORM=xcb  # the test command sets offscreen for the window tests
