@@ -15,27 +15,23 @@ constexpr int SextantDistance(int mx, int channel, int d) {
   return ((mx - channel) * kSixth + d / 2) / d;
 }
 
-// The level (0..240) of one channel whose hue is h.
-constexpr int HueLevel(int m1, int m2, int h) {
+// Where a channel whose hue is h lies between the lower and upper level.
+constexpr int RampOf(int h) {
   if (h > kScale) {
     h -= kScale;
   } else if (h < 0) {
     h += kScale;
   }
   if (h > 160) {
-    return m1;
+    return 0;
   }
   if (h > 40 && h <= 120) {
-    return m2;
+    return kSixth;
   }
   if (h > 120) {
     h = 160 - h;  // 120 < h <= 160: the falling edge mirrors the rising one
   }
-  return (h * (m2 - m1) + kSixth / 2) / kSixth + m1;
-}
-
-constexpr int LevelToByte(int level) {
-  return (level * 255 + kScale / 2) / kScale;
+  return h;
 }
 
 }  // namespace
@@ -94,18 +90,17 @@ RgbColor ColorHLSToRGB(int hue, int luminance, int saturation) {
   saturation = std::clamp(saturation, 0, kScale);
 
   if (saturation == 0) {
-    const int grey = luminance * 255 / kScale;
+    const int grey = GreyOf(luminance);
     return PackRgb(grey, grey, grey);
   }
-  int m2;
-  if (luminance > kScale / 2) {
-    m2 = saturation + luminance - (saturation * luminance + kScale / 2) / kScale;
-  } else {
-    m2 = ((saturation + kScale) * luminance + kScale / 2) / kScale;
-  }
-  const int m1 = 2 * luminance - m2;
-  return PackRgb(LevelToByte(HueLevel(m1, m2, hue + 80)), LevelToByte(HueLevel(m1, m2, hue)),
-                 LevelToByte(HueLevel(m1, m2, hue - 80)));
+  const HlsLevels levels = LevelsOf(luminance, saturation);
+  const HueRamps ramps = RampsOf(hue);
+  return PackRgb(ChannelOf(levels, ramps.r), ChannelOf(levels, ramps.g),
+                 ChannelOf(levels, ramps.b));
+}
+
+HueRamps RampsOf(int hue) {
+  return {RampOf(hue + 80), RampOf(hue), RampOf(hue - 80)};
 }
 
 }  // namespace nimbo::colorpicker

@@ -19,12 +19,18 @@ std::vector<RgbColor> ShadesRows(const ColorState& state, RgbColor sliderColour,
   const std::int32_t sel = state.SelectionParameter;
   const double max = state.ParameterMax(sel);
   const double steps = rows > 1 ? rows - 1 : 1;
+  constexpr std::int32_t kGreyHue = 160;
+  const bool greyHsl = !state.IsHsv() && !drawFixed && RoundClamped(s0, 0, 240) == 0;
   for (int row = 0; row < rows; ++row) {
     const double v = (rows - 1 - row) / steps * max;
     RgbColor c = 0;
     switch (sel) {
       case kHue:
         c = drawFixed ? state.SystemToRGB(v, state.RefL, state.RefS) : state.SystemToRGB(v, l0, s0);
+        // In HSL a grey reports hue 160; the strip marks that row in black.
+        if (greyHsl && RoundClamped(v, INT32_MIN, INT32_MAX) == kGreyHue) {
+          c = 0;
+        }
         break;
       case kLuminance:
         c = state.SystemToRGB(h0, v, s0);

@@ -50,6 +50,15 @@ inline std::uint32_t HsvPixel(float v, float s, const Weights& w) {
                RoundByte(v * (1.0f - s * w.b) * 255.0f));
 }
 
+// Each level 0..240 as a byte.
+constexpr std::array<std::uint8_t, kHlsScale + 1> kLevelBytes = [] {
+  std::array<std::uint8_t, kHlsScale + 1> bytes{};
+  for (int level = 0; level <= kHlsScale; ++level) {
+    bytes[static_cast<std::size_t>(level)] = static_cast<std::uint8_t>(LevelByte(level));
+  }
+  return bytes;
+}();
+
 constexpr float kRimSelfWeight = 0.7f;  // neighbours on the disc count 1
 
 std::uint32_t SextantOf(double sextant) {
@@ -139,6 +148,7 @@ void WheelRaster::Build(const ColorState& state) {
   fd_.assign(n, 0.0f);
   ia_.assign(n, 0);
   ib_.assign(n, 0);
+  ic_.assign(n, 0);
   for (std::size_t i = 0; i < n; ++i) {
     const std::int32_t index = insideIndex_[i];
     const WheelPolar polar =
@@ -151,8 +161,24 @@ void WheelRaster::Build(const ColorState& state) {
       ia_[i] = static_cast<std::int16_t>(ToByte(axial));
       ib_[i] = static_cast<std::int16_t>(ToByte(radial));
     } else if (!hsv) {
-      ia_[i] = static_cast<std::int16_t>(RoundClamped(axial, -32768, 32767));
-      ib_[i] = static_cast<std::int16_t>(RoundClamped(radial, -32768, 32767));
+      // Integer HSL: what stays fixed of the conversion's pieces. The radial
+      // value is never 0 on the wheel, so no pixel here is a grey of the hue
+      // selection.
+      const int a = RoundClamped(axial, 0, kHlsScale);
+      const int r = RoundClamped(radial, 1, kHlsScale);
+      if (sel == kHue) {
+        const HlsLevels levels = LevelsOf(a, r);
+        ia_[i] = static_cast<std::int16_t>(levels.low);
+        ib_[i] = static_cast<std::int16_t>(levels.span);
+      } else {
+        // Rows of the recolour table: saturation (luminance selected) or
+        // luminance (saturation selected), then the channel's ramp.
+        const HueRamps ramps = RampsOf(a);
+        const int row = r * kHlsRamps;
+        ia_[i] = static_cast<std::int16_t>(row + ramps.r);
+        ib_[i] = static_cast<std::int16_t>(row + ramps.g);
+        ic_[i] = static_cast<std::int16_t>(row + ramps.b);
+      }
     } else if (sel == kHue) {
       fa_[i] = static_cast<float>(axial / 100.0);   // value
       fb_[i] = static_cast<float>(radial / 100.0);  // saturation
@@ -195,7 +221,16 @@ void WheelRaster::Recolour(const ColorState& state, double selected) {
   if (sel >= kRed) {
     g.whole = ToByte(selected);
   } else if (!state.IsHsv()) {
+    // As ColorHLSToRGB takes its arguments: the hue modulo 240, the others limited.
     g.whole = RoundClamped(selected, -32768, 32767);
+    if (sel == kHue) {
+      g.whole %= kHlsScale;
+      g.whole += g.whole < 0 ? kHlsScale : 0;
+      FillHlsHueTables(RampsOf(g.whole));
+    } else {
+      g.whole = std::clamp(g.whole, 0, kHlsScale);
+      FillHlsTable(sel, g.whole);
+    }
   } else if (sel == kHue) {
     const double h = selected / 60.0;
     const double sextant = std::floor(h);
@@ -211,6 +246,19 @@ void WheelRaster::Recolour(const ColorState& state, double selected) {
   BlendRim();
 }
 
+std::uint32_t WheelRaster::HlsHuePixel(std::size_t i) const {
+  const auto low = static_cast<std::size_t>(ia_[i]);
+  const auto span = static_cast<std::size_t>(ib_[i]);
+  return Pixel(kLevelBytes[low + hueShare_[0][span]], kLevelBytes[low + hueShare_[1][span]],
+               kLevelBytes[low + hueShare_[2][span]]);
+}
+
+std::uint32_t WheelRaster::HlsPixel(std::size_t i) const {
+  const std::uint8_t* table = hlsTable_.data();
+  return Pixel(table[static_cast<std::size_t>(ia_[i])], table[static_cast<std::size_t>(ib_[i])],
+               table[static_cast<std::size_t>(ic_[i])]);
+}
+
 std::uint32_t WheelRaster::PixelOf(std::size_t i) const {
   const Globals& g = globals_;
   switch (builtSelection_) {
@@ -224,15 +272,7 @@ std::uint32_t WheelRaster::PixelOf(std::size_t i) const {
       break;
   }
   if (builtSystem_ != kSystemHsv) {
-    RgbColor c = 0;
-    if (builtSelection_ == kHue) {
-      c = ColorHLSToRGB(g.whole, ia_[i], ib_[i]);
-    } else if (builtSelection_ == kLuminance) {
-      c = ColorHLSToRGB(ia_[i], g.whole, ib_[i]);
-    } else {
-      c = ColorHLSToRGB(ia_[i], ib_[i], g.whole);
-    }
-    return ToPixel(c);
+    return builtSelection_ == kHue ? HlsHuePixel(i) : HlsPixel(i);
   }
   switch (builtSelection_) {
     case kHue:
@@ -277,6 +317,14 @@ void WheelRaster::RecolourSpans() {
                  : builtSelection_ == kGreen ? Pixel(ia[k], v, ib[k])
                                              : Pixel(ia[k], ib[k], v);
       }
+    } else if (!hsv && builtSelection_ == kHue) {
+      for (std::size_t k = 0; k < count; ++k) {
+        out[k] = HlsHuePixel(first + k);
+      }
+    } else if (!hsv) {
+      for (std::size_t k = 0; k < count; ++k) {
+        out[k] = HlsPixel(first + k);
+      }
     } else if (hsv && builtSelection_ == kHue && !g.black) {
       const Weights w = g.weights;
       for (std::size_t k = 0; k < count; ++k) {
@@ -286,6 +334,31 @@ void WheelRaster::RecolourSpans() {
       for (std::size_t k = 0; k < count; ++k) {
         out[k] = PixelOf(first + k);
       }
+    }
+  }
+}
+
+void WheelRaster::FillHlsHueTables(const HueRamps& ramps) {
+  // Per span of the two levels, how far above the lower one each channel lies.
+  const int rampOf[3] = {ramps.r, ramps.g, ramps.b};
+  for (std::size_t c = 0; c < hueShare_.size(); ++c) {
+    for (int span = 0; span < kHlsSpans; ++span) {
+      hueShare_[c][static_cast<std::size_t>(span)] =
+          static_cast<std::uint8_t>(RampShare(rampOf[c], span));
+    }
+  }
+}
+
+void WheelRaster::FillHlsTable(std::int32_t selection, int value) {
+  hlsTable_.resize(static_cast<std::size_t>((kHlsScale + 1) * kHlsRamps));
+  for (int q = 0; q <= kHlsScale; ++q) {
+    const int luminance = selection == kLuminance ? value : q;
+    const int saturation = selection == kLuminance ? q : value;
+    const HlsLevels levels = LevelsOf(luminance, saturation);
+    for (int ramp = 0; ramp < kHlsRamps; ++ramp) {
+      const int channel = saturation == 0 ? GreyOf(luminance) : ChannelOf(levels, ramp);
+      hlsTable_[static_cast<std::size_t>(q * kHlsRamps + ramp)] =
+          static_cast<std::uint8_t>(channel);
     }
   }
 }

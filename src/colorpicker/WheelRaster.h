@@ -11,6 +11,7 @@
 
 #include "colorpicker/ColorState.h"
 #include "colorpicker/ColorValue.h"
+#include "colorpicker/HlsConversion.h"
 #include "colorpicker/WheelGeometry.h"
 
 namespace nimbo::colorpicker {
@@ -34,6 +35,12 @@ struct HsvWeights {
   float g = 0.0f;
   float b = 0.0f;
 };
+
+// HSL's scale (0..240), the ramp positions 0..40 of its channels, and the
+// spans 0..240 between its lower and upper level.
+inline constexpr int kHlsScale = 240;
+inline constexpr int kHlsRamps = 41;
+inline constexpr int kHlsSpans = kHlsScale + 1;
 
 // The rim is blended against the background over this many rings of pixels.
 inline constexpr int kRimRings = 3;
@@ -88,6 +95,10 @@ class WheelRaster {
   std::int32_t OrdinalAt(double x, double y) const;
   // The colour of inside pixel `ordinal` at the last recoloured value.
   std::uint32_t PixelOf(std::size_t ordinal) const;
+  std::uint32_t HlsHuePixel(std::size_t ordinal) const;
+  std::uint32_t HlsPixel(std::size_t ordinal) const;
+  void FillHlsHueTables(const HueRamps& ramps);
+  void FillHlsTable(std::int32_t selection, int value);
   void RecolourSpans();
   void FindRimNeighbours();
   void BlendRim();
@@ -121,6 +132,12 @@ class WheelRaster {
   std::vector<float> fd_;
   std::vector<std::int16_t> ia_;
   std::vector<std::int16_t> ib_;
+  std::vector<std::int16_t> ic_;
+  // HSL recolouring: per span of the levels, each channel's share above the
+  // lower level (hue selected); or per saturation or luminance and ramp, the
+  // channel's byte (luminance or saturation selected).
+  std::array<std::array<std::uint8_t, kHlsSpans>, 3> hueShare_{};
+  std::vector<std::uint8_t> hlsTable_;
   std::array<std::vector<std::int32_t>, kRimRings> rim_;
   std::array<std::vector<std::uint8_t>, kRimRings> rimCoverage_;
   // Per rim pixel, in ring order: its 3 x 3 neighbourhood (-1 off the disc)
