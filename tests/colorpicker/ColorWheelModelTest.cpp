@@ -181,6 +181,12 @@ TEST(ColorWheelModel, SliderSetsTheSelectedParameter) {
   EXPECT_EQ(c.view.events, (Events{kColorChange, kValueChange, kValueChange}));
   // Value is drawn fixed: the wheel waits for no timer.
   EXPECT_FALSE(c.view.timer);
+  // With a component selected the slider's top is 255 of it.
+  c.model.SetColor(0x204080);
+  for (const auto& [sel, component] : {std::pair{kRed, 0x80}, {kGreen, 0x40}, {kBlue, 0x20}}) {
+    c.model.SetSelectionParameter(sel);
+    EXPECT_EQ(c.model.SliderValue(), 255 - component) << sel;
+  }
 }
 
 TEST(ColorWheelModel, BackColorChangeKeepsTheColourAndRaisesNothing) {

@@ -2,7 +2,6 @@
 // swatch it was opened from follows, accepting and cancelling.
 #include <QFrame>
 #include <QLabel>
-#include <QPushButton>
 #include <QSignalSpy>
 #include <QtTest>
 #include <memory>
@@ -89,17 +88,6 @@ class frmColorPickerTest : public QObject {
     QCOMPARE(dialog_->result(), int(QDialog::Rejected));
     QVERIFY(dialog_->PickerClosedByUser());
     QCOMPARE(swatch_.back(), 0x00FF00u);
-  }
-
-  void selectColorAcceptsTheShownColour() {
-    OpenWith(0x00FF00);
-    dialog_->show();
-    dialog_->Wheel()->SetColor(0x204080);
-    dialog_->findChild<QPushButton*>("SelectColorButton")->click();
-    QCOMPARE(dialog_->result(), int(QDialog::Accepted));
-    QVERIFY(!dialog_->PickerClosedByUser());
-    QCOMPARE(dialog_->ChosenColor(), 0x204080u);
-    QCOMPARE(swatch_.back(), 0x204080u);
   }
 };
 
