@@ -145,6 +145,9 @@ TEST(ColorWheelModel, SelectingAnUnlistedParameterWidensTheList) {
   EXPECT_EQ(c.model.State().RadialParameter, kBlue);
   EXPECT_EQ(c.model.State().AxialParameter, kRed);
   EXPECT_EQ(c.model.SliderMax(), 255);
+  Control hue;  // hue needs only the first three
+  hue.model.SetSelectionParameter(kHue);
+  EXPECT_EQ(hue.model.SelectionParametersAvailable(), 2);
 }
 
 TEST(ColorWheelModel, ValueCaptionShowsOnlyInHsv) {

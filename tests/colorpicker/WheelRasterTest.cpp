@@ -223,10 +223,11 @@ TEST(WheelMarker, ColourAndModeFollowTheLuminance) {
   };
   constexpr RgbColor kWhite = 0xFFFFFF;
   for (const Case& k :
-       {Case{20, 100, {kWhite, MarkerMode::InvertScreen}},
-        Case{80, 100, {kWhite, MarkerMode::Copy}}, Case{80, 5, {kWhite, MarkerMode::InvertScreen}},
-        Case{150, 0, {0x000000, MarkerMode::Copy}},
-        Case{230, 100, {kWhite, MarkerMode::InvertScreen}}}) {
+       {Case{49, 100, {kWhite, MarkerMode::InvertScreen}},
+        Case{50, 100, {kWhite, MarkerMode::Copy}}, Case{110, 100, {kWhite, MarkerMode::Copy}},
+        Case{80, 5, {kWhite, MarkerMode::InvertScreen}}, Case{111, 0, {0x000000, MarkerMode::Copy}},
+        Case{200, 0, {0x000000, MarkerMode::Copy}},
+        Case{201, 100, {kWhite, MarkerMode::InvertScreen}}}) {
     EXPECT_EQ(MarkerStyleFor(k.luminance, k.insideRim, 8.0), k.expected) << k.luminance;
   }
 }
