@@ -80,6 +80,9 @@ TEST_F(FlashCommandTest, MemoryReadDumpsWhatTheDeviceHoldsEvenThroughADamagedRep
   EXPECT_EQ(out.str(),
             "0020: A0 A1 A2 A3 A4 A5 A6 A7 A8 A9 AA AB AC AD AE AF\n"
             "0028: B0 B1 B2 B3\n");
+  // 0xFFF0 and 32 bytes end at 0xFFFF; one byte more lies beyond the device.
+  EXPECT_EQ(RunCli({"memory", "read", "0xFFF0", "32"}, context), kSuccess) << err.str();
+  EXPECT_EQ(RunCli({"memory", "read", "0xFFF0", "33"}, context), kUsageError);
 }
 
 }  // namespace

@@ -38,7 +38,6 @@ class ScratchFolder {
   }
   ScratchFolder(const ScratchFolder&) = delete;
   ScratchFolder& operator=(const ScratchFolder&) = delete;
-
   std::string File(const std::string& name) const { return (path_ / name).string(); }
   const std::filesystem::path& Path() const { return path_; }
 
@@ -53,10 +52,8 @@ inline void WriteBytes(const std::string& path, std::span<const std::uint8_t> by
   ASSERT_TRUE(out.good()) << path;
 }
 
-// Encodes `image` into the firmware file at `path`.
-inline void WriteFirmware(const std::string& path, std::span<const std::uint8_t> image,
-                          std::uint64_t seed = 1) {
-  WriteBytes(path, flasher::EncodeFirmwareBytes(image, seed));
+inline void WriteFirmware(const std::string& path, std::span<const std::uint8_t> image) {
+  WriteBytes(path, flasher::EncodeFirmwareBytes(image, 1));
 }
 
 // Answers the file dialog as a test tells it to; nothing = cancelled.
@@ -76,35 +73,25 @@ class RecordingFlasherView final : public flasher::FlasherView {
   void SetDeviceName(std::string_view name) override { deviceName = name; }
   void ShowFlashOffer() override { ++offers; }
   void ShowFlashProgress() override { ++progressShown; }
-  void UnloadForUsbFailure() override {
-    unloaded = true;
-    messagesWhenUnloaded = ui ? ui->messages.size() : 0;
-  }
+  void UnloadForUsbFailure() override { messagesWhenUnloaded = ui->messages.size(); }
 
   flasher::FlasherOptions options;
   std::string deviceName;
   int offers = 0;
   int progressShown = 0;
-  bool unloaded = false;
-  std::size_t messagesWhenUnloaded = 0;
+  std::optional<std::size_t> messagesWhenUnloaded;
   const RecordingUserInterface* ui = nullptr;
 };
 
-// Device address of program block i, and where the simulated device keeps
-// image byte k after a flash (two bytes an address).
 inline constexpr std::int32_t BlockAddress(int block) {
   return 0x0020 + 32 * block;
-}
-inline constexpr std::size_t DeviceIndexOfImageByte(std::size_t k) {
-  return 2 * 0x0020 + k - 72;
 }
 // The LED text's device copy 0x2000..0x217F holds image bytes 16392..17159.
 inline constexpr std::size_t kTextImageBegin = 16392;
 inline constexpr std::size_t kTextImageEnd = 17160;
 
 // A device in update mode at version 1.0, its factory LED text read as the
-// flasher window's load reads it, and a custom firmware file in a scratch
-// folder.
+// flasher window's load reads it, and a custom firmware file.
 class FlasherRig : public SimulatedRig {
  public:
   FlasherRig() {
@@ -120,13 +107,11 @@ class FlasherRig : public SimulatedRig {
     UseImage(flasher::SampleFirmwareImage());
   }
 
-  // Writes `image` as the custom firmware file.
-  void UseImage(std::vector<std::uint8_t> image) {
-    this->image = std::move(image);
-    WriteFirmware(firmwarePath, this->image);
+  void UseImage(std::vector<std::uint8_t> newImage) {
+    image = std::move(newImage);
+    WriteFirmware(firmwarePath, image);
   }
 
-  // Clears what earlier steps recorded.
   void StartCase() {
     device.ClearTrace();
     ui.messages.clear();
@@ -154,11 +139,10 @@ class FlasherRig : public SimulatedRig {
 
   // The matrix image of the LED text the window's load read.
   std::vector<std::uint8_t> TextImage() {
-    std::vector<std::uint8_t> saved = module.MemoryImage;
-    module.MemoryImage.assign(kMemoryImageSize, 0);
+    const std::vector<std::uint8_t> saved = module.MemoryImage;
     EXPECT_TRUE(ledmatrix::EncodeMatrixString(module, module.MatrixString));
     std::vector<std::uint8_t> text(module.MemoryImage.begin(), module.MemoryImage.begin() + 768);
-    module.MemoryImage = std::move(saved);
+    module.MemoryImage = saved;
     return text;
   }
 
@@ -168,20 +152,12 @@ class FlasherRig : public SimulatedRig {
     return {memory.begin(), memory.end()};
   }
 
-  // Image byte k as the device holds it.
-  std::uint8_t DeviceByte(std::size_t k) const {
-    return device.Memory()[DeviceIndexOfImageByte(k)];
-  }
-
   // The first program byte (outside [skipBegin, skipEnd)) the device does
-  // not hold as the image has it.
+  // not hold as the image has it; image byte k lives at device byte k - 8.
   std::optional<std::size_t> FirstProgramDifference(std::size_t skipBegin = 0,
                                                     std::size_t skipEnd = 0) const {
     for (std::size_t k = flasher::kProgramOffset; k < flasher::kProgramEnd; ++k) {
-      if (k >= skipBegin && k < skipEnd) {
-        continue;
-      }
-      if (DeviceByte(k) != image[k]) {
+      if ((k < skipBegin || k >= skipEnd) && device.Memory()[k - 8] != image[k]) {
         return k;
       }
     }

@@ -103,8 +103,10 @@ int ReadMemory(Context& context, const std::string& addressText, std::int32_t co
   const std::int32_t address = *parsed;
   const std::int32_t blocks =
       (count + static_cast<std::int32_t>(kBlockSize) - 1) / static_cast<std::int32_t>(kBlockSize);
-  if (address + (blocks - 1) * kUnitsPerBlock > kLastAddress) {
-    return context.Fail("the last block would lie beyond device address 0xFFFF", kUsageError);
+  // Two bytes an address: the bytes asked for must all lie at 0xFFFF or
+  // below, or the dump would show addresses the device does not have.
+  if (address + (count - 1) / 2 > kLastAddress) {
+    return context.Fail("the bytes asked for would lie beyond device address 0xFFFF", kUsageError);
   }
   NIMBOmodule* module = context.OpenModule();
   if (module == nullptr) {
