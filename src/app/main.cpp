@@ -16,6 +16,7 @@
 #include "link/Clock.h"
 #include "link/NimboModule.h"
 #include "link/backend/Backend.h"
+#include "shell/Artwork.h"
 #include "shell/NoInterface.h"
 #include "shell/ProgramVersion.h"
 #include "shell/QtUserInterface.h"
@@ -104,6 +105,10 @@ int main(int argc, char** argv) {
 
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("nimbo-control"));
+  // The desktop entry's name, so the desktop matches windows to it; every
+  // window (message boxes too) carries the program's icon.
+  QGuiApplication::setDesktopFileName(QStringLiteral(NIMBO_APP_ID));
+  QApplication::setWindowIcon(shell::ProgramIcon());
   // The program ends when the start-up window is unloaded, not when its last
   // window closes.
   QApplication::setQuitOnLastWindowClosed(false);

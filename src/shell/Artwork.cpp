@@ -29,4 +29,12 @@ QPixmap FlasherPicture() {
   return Load(":/nimbo/flasher.png");
 }
 
+QIcon ProgramIcon() {
+  QIcon icon;
+  for (const char* path : {":/nimbo/icon-48.png", ":/nimbo/icon-128.png", ":/nimbo/icon-256.png"}) {
+    icon.addPixmap(Load(path));
+  }
+  return icon;
+}
+
 }  // namespace nimbo::shell

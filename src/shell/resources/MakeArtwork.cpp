@@ -1,5 +1,5 @@
-// Draws the program's own pictures: the splash, the about logo and the
-// flasher picture. Run once with a folder; the PNGs are kept as resources.
+// Draws the program's own pictures: the splash, the about logo, the flasher
+// picture and the program's icon in three sizes. Run once with a folder; the PNGs are kept as resources.
 #include <QFont>
 #include <QGuiApplication>
 #include <QImage>
@@ -153,6 +153,43 @@ QImage Flasher() {
   return image;
 }
 
+// The program's icon: a dark rounded tile with a lit 5x5 "N" over the four
+// LED colours, legible from 48 pixels up.
+QImage AppIcon(int size) {
+  QImage image(size, size, QImage::Format_ARGB32);
+  image.fill(Qt::transparent);
+  QPainter p(&image);
+  p.setRenderHint(QPainter::Antialiasing);
+  const double unit = size / 48.0;
+  QLinearGradient tile(0, 0, 0, size);
+  tile.setColorAt(0.0, QColor(0x1E, 0x34, 0x66));
+  tile.setColorAt(1.0, QColor(0x08, 0x10, 0x24));
+  p.setPen(QPen(QColor(0x3A, 0x5C, 0x9C), unit));
+  p.setBrush(tile);
+  p.drawRoundedRect(QRectF(2 * unit, 2 * unit, 44 * unit, 44 * unit), 8 * unit, 8 * unit);
+  static constexpr const char* kLetter = "10001110011010110011" "10001";
+  for (int row = 0; row < 5; ++row) {
+    for (int column = 0; column < 5; ++column) {
+      const QPointF centre((11 + column * 6.5) * unit, (9 + row * 6) * unit);
+      const bool lit = kLetter[row * 5 + column] == '1';
+      p.setPen(Qt::NoPen);
+      if (lit) {
+        QRadialGradient glow(centre, 3.2 * unit);
+        glow.setColorAt(0.0, QColor(0xC8, 0xF0, 0xFF));
+        glow.setColorAt(0.55, QColor(0x50, 0xC8, 0xFF));
+        glow.setColorAt(1.0, Qt::transparent);
+        p.setBrush(glow);
+        p.drawEllipse(centre, 3.2 * unit, 3.2 * unit);
+      } else {
+        p.setBrush(QColor(0x26, 0x3A, 0x64));
+        p.drawEllipse(centre, 1.3 * unit, 1.3 * unit);
+      }
+    }
+  }
+  DrawLeds(p, QPointF(12.5 * unit, 39 * unit), 7.7 * unit, 2.6 * unit);
+  return image;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -164,6 +201,9 @@ int main(int argc, char** argv) {
   const QString folder = QString::fromLocal8Bit(argv[1]);
   const bool ok = Splash().save(folder + QStringLiteral("/splash.png")) &&
                   AboutLogo().save(folder + QStringLiteral("/about-logo.png")) &&
-                  Flasher().save(folder + QStringLiteral("/flasher.png"));
+                  Flasher().save(folder + QStringLiteral("/flasher.png")) &&
+                  AppIcon(48).save(folder + QStringLiteral("/icon-48.png")) &&
+                  AppIcon(128).save(folder + QStringLiteral("/icon-128.png")) &&
+                  AppIcon(256).save(folder + QStringLiteral("/icon-256.png"));
   return ok ? 0 : 1;
 }
