@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -215,6 +216,39 @@ TEST_F(Cli, InfoInNormalModeSaysHowToReachUpdateMode) {
   EXPECT_NE(result.err.find("only in update mode"), std::string::npos) << result.err;
   EXPECT_NE(result.err.find("--simulate=" + state_ + " sim mode update"), std::string::npos)
       << result.err;
+}
+
+TEST_F(Cli, SettingsBackupRestoresExactlyAndADryRunOrBadFileWritesNothing) {
+  const std::string backup = (dir_ / "settings.backup").string();
+  const std::string original = Sim({"settings", "read"}).out;
+  ASSERT_EQ(Sim({"settings", "backup", backup}).status, 0);
+  EXPECT_NE(Sim({"settings", "backup", backup}).err.find("exists already"), std::string::npos);
+  // LED 1 from the factory STATUS (byte 2 = 01) to IRQ (02).
+  std::string changed = original;
+  changed.replace(6, 2, "02");
+  ASSERT_EQ(Sim({"settings", "write", changed}).status, 0);
+
+  const Result dry = Sim({"--trace", "settings", "restore", "--dry-run", backup});
+  EXPECT_EQ(dry.status, 0) << dry.err;
+  EXPECT_NE(dry.out.find("  LED 1: IRQ -> STATUS\n"), std::string::npos) << dry.out;
+  EXPECT_EQ(dry.out.find(" -> ", dry.out.find(" -> ") + 1), std::string::npos) << dry.out;
+  EXPECT_EQ(dry.err.find("> 57 45"), std::string::npos) << "a dry run wrote";
+  EXPECT_EQ(Sim({"settings", "read"}).out, changed);
+
+  for (const char* damage : {"NIMBO settings backup 1\nbytes 00\n", "hello\n"}) {
+    const std::string bad = (dir_ / "bad.backup").string();
+    std::filesystem::remove(bad);
+    ASSERT_EQ(Sim({"settings", "backup", bad}).status, 0);
+    std::ofstream(bad, std::ios::trunc) << damage;
+    const Result refused = Sim({"--trace", "settings", "restore", bad});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_TRUE(refused.err.starts_with("nimbo-cli: settings restore: " + bad + ": "))
+        << refused.err;
+    EXPECT_EQ(refused.err.find("> "), std::string::npos) << "the device was touched";
+  }
+
+  EXPECT_EQ(Sim({"settings", "restore", backup}).status, 0);
+  EXPECT_EQ(Sim({"settings", "read"}).out, original);
 }
 
 }  // namespace

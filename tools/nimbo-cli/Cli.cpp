@@ -69,6 +69,7 @@ int RunCli(const std::vector<std::string>& args, Context& context) {
 
   AddInfoCommand(app, context);
   AddSettingsCommands(app, context);
+  AddBackupCommands(app, context);
   AddMatrixCommands(app, context);
   AddSimCommands(app, context);
   AddFlashCommand(app, context);

@@ -19,6 +19,7 @@ namespace nimbo::cli {
 
 void AddInfoCommand(CLI::App& app, Context& context);       // info
 void AddSettingsCommands(CLI::App& app, Context& context);  // settings read|write|show|defaults
+void AddBackupCommands(CLI::App& app, Context& context);    // settings backup|restore
 void AddMatrixCommands(CLI::App& app, Context& context);    // matrix get|set|check
 void AddSimCommands(CLI::App& app, Context& context);       // sim mode|version|factory|fault
 void AddFlashCommand(CLI::App& app, Context& context);      // flash FILE [--reset-matrix]

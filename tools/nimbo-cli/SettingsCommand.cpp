@@ -8,6 +8,7 @@
 #include <string>
 
 #include "Commands.h"
+#include "SettingsRecord.h"
 #include "settings/FactoryDefaults.h"
 #include "settings/SettingsReport.h"
 
@@ -18,7 +19,8 @@ std::span<const std::uint8_t> Record(const NIMBOmodule& module) {
   return std::span<const std::uint8_t>(module.SettingsBytes).first(kSettingsCount);
 }
 
-// Reads the 68 bytes into SettingsBytes; nullptr after a failure message.
+}  // namespace
+
 NIMBOmodule* ReadRecord(Context& context) {
   NIMBOmodule* module = context.OpenModule();
   if (module == nullptr) {
@@ -39,6 +41,8 @@ int WriteRecord(Context& context, NIMBOmodule& module) {
   }
   return kSuccess;
 }
+
+namespace {
 
 int ReadSettings(Context& context) {
   const NIMBOmodule* module = ReadRecord(context);
