@@ -4,6 +4,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -11,6 +12,10 @@
 #include <vector>
 
 #include "Cli.h"
+#include "flasher/FirmwareCodec.h"
+#include "flasher/SampleFirmware.h"
+#include "settings/SettingsBackup.h"
+#include "settings/SettingsReport.h"
 
 namespace nimbo::cli {
 namespace {
@@ -249,6 +254,56 @@ TEST_F(Cli, SettingsBackupRestoresExactlyAndADryRunOrBadFileWritesNothing) {
 
   EXPECT_EQ(Sim({"settings", "restore", backup}).status, 0);
   EXPECT_EQ(Sim({"settings", "read"}).out, original);
+}
+
+TEST_F(Cli, FlashSavesSettingsAndTextFirstAndAFailedBackupWritesNothing) {
+  const auto file = flasher::EncodeFirmwareBytes(flasher::SampleFirmwareImage(), 7);
+  const std::string fwu = (dir_ / "update.fwu").string();
+  std::ofstream(fwu, std::ios::binary)
+      .write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
+  ASSERT_EQ(Sim({"sim", "mode", "update"}).status, 0);
+  ASSERT_EQ(Sim({"matrix", "set", "kept text"}).status, 0);
+  const std::string settings = Sim({"settings", "read"}).out;
+
+  const auto previous = std::filesystem::current_path();
+  std::filesystem::current_path(dir_);
+  const Result flashed = Sim({"flash", fwu});
+  const Result unsaved = Sim({"flash", "--no-backup", fwu});
+  std::filesystem::current_path(previous);
+  EXPECT_EQ(flashed.status, 0) << flashed.err;
+  EXPECT_EQ(unsaved.status, 0) << unsaved.err;
+
+  std::vector<std::filesystem::path> saved;
+  for (const auto& entry : std::filesystem::directory_iterator(dir_)) {
+    if (entry.path().filename().string().starts_with("nimbo-")) {
+      saved.push_back(entry.path());
+    }
+  }
+  ASSERT_EQ(saved.size(), 2u) << "one backup pair, and none with --no-backup";
+  std::sort(saved.begin(), saved.end());  // nimbo-matrix-..., nimbo-settings-...
+  std::stringstream text;
+  text << std::ifstream(saved[0]).rdbuf();
+  EXPECT_EQ(text.str(), "kept text");
+  std::stringstream backup;
+  backup << std::ifstream(saved[1]).rdbuf();
+  std::string error;
+  const auto record = settings::ParseBackup(backup.str(), error);
+  ASSERT_TRUE(record) << error;
+  EXPECT_EQ(settings::BytesToHex(std::span(*record).first(68)) + "\n", settings);
+  EXPECT_NE(flashed.out.find(saved[1].filename().string()), std::string::npos) << flashed.out;
+
+  // A folder the backup cannot be written to (removed under the program, so
+  // that root is refused too) stops the update before its first block.
+  const std::filesystem::path gone = dir_ / "gone";
+  std::filesystem::create_directory(gone);
+  std::filesystem::current_path(gone);
+  std::filesystem::remove(gone);
+  const Result refused = Sim({"--trace", "flash", fwu});
+  std::filesystem::current_path(previous);
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_NE(refused.err.find("the backup before the update failed"), std::string::npos)
+      << refused.err;
+  EXPECT_EQ(refused.err.find("> 57 4D"), std::string::npos) << "a block was written";
 }
 
 }  // namespace

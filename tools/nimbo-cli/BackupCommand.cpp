@@ -20,12 +20,13 @@ namespace {
 // A backup is a few kilobytes; anything much larger is not one.
 constexpr std::size_t kLargestBackup = 64 * 1024;
 
-std::string Now() {
+// The time now in UTC, in strftime's `format`.
+std::string Now(const char* format = "%Y-%m-%d %H:%M:%S UTC") {
   const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
   std::tm utc{};
   gmtime_r(&now, &utc);
-  char text[32];
-  std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S UTC", &utc);
+  char text[40];
+  std::strftime(text, sizeof text, format, &utc);
   return text;
 }
 
@@ -90,6 +91,34 @@ int Restore(Context& context, const std::string& path, bool dryRun) {
 }
 
 }  // namespace
+
+bool SaveBackupsBeforeFlash(Context& context, NIMBOmodule& module) {
+  module.ReadEeprom();
+  if (module.LinkStatus != 0) {
+    context.LinkFailure("ReadEeprom", "Read Error! (the settings could not be saved) ");
+    return false;
+  }
+  if (module.DeviceFound == kFalse) {
+    context.Fail("the LED matrix text could not be read, so it cannot be saved");
+    return false;
+  }
+  const std::string stamp = Now("%Y%m%d-%H%M%S");
+  const std::string settingsFile = "nimbo-settings-" + stamp + ".txt";
+  const std::string matrixFile = "nimbo-matrix-" + stamp + ".txt";
+  std::string error;
+  if (!WriteUserFile(
+          settingsFile,
+          settings::FormatBackup(module.SettingsBytes,
+                                 "Saved by nimbo-cli before a firmware update on " + Now()),
+          false, error) ||
+      !WriteUserFile(matrixFile, module.MatrixString, false, error)) {
+    context.Fail(error + " (the backup before the update failed)");
+    return false;
+  }
+  context.Out() << "Saved the settings to " << settingsFile << " and the LED matrix text to "
+                << matrixFile << ".\n";
+  return true;
+}
 
 void AddBackupCommands(CLI::App& app, Context& context) {
   CLI::App* group = app.get_subcommand("settings");

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "Commands.h"
+#include "SettingsRecord.h"
 #include "flasher/FirmwareChooser.h"
 #include "flasher/FirmwareUpdate.h"
 #include "flasher/LoadFirmware.h"
@@ -124,7 +125,7 @@ bool IsTerminal(const std::ostream& err) {
   return &err == &std::cerr && ::isatty(STDERR_FILENO) == 1;
 }
 
-int Flash(Context& context, const std::string& file, bool resetMatrix) {
+int Flash(Context& context, const std::string& file, bool resetMatrix, bool backup) {
   NIMBOmodule* module = context.OpenModule();
   if (module == nullptr) {
     return kFailure;
@@ -143,6 +144,9 @@ int Flash(Context& context, const std::string& file, bool resetMatrix) {
   flasher::FixedFirmwareFile chooser(file);
   flasher::FirmwareUpdate update(*module, view, chooser);
   if (update.CheckDevice() != flasher::CheckResult::Offered) {
+    return context.Fail("nothing was written to the device");
+  }
+  if (backup && !SaveBackupsBeforeFlash(context, *module)) {
     return context.Fail("nothing was written to the device");
   }
   const flasher::FlashOutcome outcome = update.FlashFirmware();
@@ -170,12 +174,17 @@ void AddFlashCommand(CLI::App& app, Context& context) {
       app.add_subcommand("flash", "Update the device's firmware from FILE (device in update mode)");
   auto file = std::make_shared<std::string>();
   auto resetMatrix = std::make_shared<bool>(false);
+  auto noBackup = std::make_shared<bool>(false);
   flash->add_option("FILE", *file, "Firmware update file (.fwu)")->required();
+  flash->add_flag("--no-backup", *noBackup,
+                  "Do not save the settings and the LED matrix text into the current folder "
+                  "first");
   flash->add_flag("--reset-matrix", *resetMatrix,
                   "Leave the LED matrix text as the new firmware sets it instead of storing the "
                   "current one back");
-  SetAction(*flash, context, "flash",
-            [&context, file, resetMatrix] { return Flash(context, *file, *resetMatrix); });
+  SetAction(*flash, context, "flash", [&context, file, resetMatrix, noBackup] {
+    return Flash(context, *file, *resetMatrix, !*noBackup);
+  });
 }
 
 }  // namespace nimbo::cli

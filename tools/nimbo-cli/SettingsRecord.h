@@ -10,4 +10,10 @@ NIMBOmodule* ReadRecord(Context& context);
 // Writes SettingsBytes 0..67 to the device; kFailure after a message.
 int WriteRecord(Context& context, NIMBOmodule& module);
 
+// Before a firmware update: saves the settings (as `settings backup` does)
+// and the LED matrix text the module holds into the current folder, under
+// names with the date and time, and names both files on standard output.
+// False after a failure message: then nothing may be written to the device.
+bool SaveBackupsBeforeFlash(Context& context, NIMBOmodule& module);
+
 }  // namespace nimbo::cli
