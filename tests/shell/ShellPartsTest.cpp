@@ -77,21 +77,18 @@ class ShellPartsTest : public QObject {
     QTest::addColumn<QString>("runtimeFolder");  // XDG_RUNTIME_DIR; "-": unset
     QTest::addColumn<QString>("temporaryFolder");
     QTest::addColumn<QString>("problem");
-    QTest::newRow("runtime folder missing") << "missing"
-                                            << "."
-                                            << "does not exist";
-    QTest::newRow("temporary folder missing") << "-"
-                                              << "missing"
-                                              << "does not exist";
-    QTest::newRow("a folder in the way") << "blocked"
-                                         << "."
-                                         << "holds no process id";
+    const auto row = [](const char* name, const char* runtime, const char* temporary,
+                        const char* problem) {
+      QTest::newRow(name) << QString(runtime) << QString(temporary) << QString(problem);
+    };
+    row("runtime folder missing", "missing", ".", "does not exist");
+    row("temporary folder missing", "-", "missing", "does not exist");
+    row("a folder in the way", "blocked", ".", "holds no process id");
     if (::geteuid() != 0) {  // root writes anywhere
-      QTest::newRow("folder not writable") << "read-only"
-                                           << "."
-                                           << "permission";
+      row("folder not writable", "read-only", ".", "permission");
     }
   }
+
   void unusableLockFolders() {
     QFETCH(QString, runtimeFolder);
     QFETCH(QString, temporaryFolder);

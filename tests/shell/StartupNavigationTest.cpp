@@ -1,8 +1,6 @@
 // The start-up sequence, navigation between working windows, the quit
 // protocol and the forum entry, against the simulated device.
-#include <QtTest/qtestspontaneevent.h>
 #include <QAction>
-#include <QCloseEvent>
 #include <QMenu>
 #include <QMenuBar>
 #include <QtTest/QtTest>
@@ -10,10 +8,12 @@
 #include <string>
 
 #include "ShellFixture.h"
+#include "support/WindowHelpers.h"
 
 using nimbo::kFalse;
 using nimbo::kTrue;
 using nimbo::shell::WindowId;
+using nimbo::test::CloseFromFrame;
 using nimbo::test::FakeWindow;
 using nimbo::test::ShellRig;
 
@@ -21,13 +21,6 @@ namespace {
 
 QAction* Entry(QWidget* window, const char* name) {
   return window->findChild<QAction*>(QString::fromLatin1(name));
-}
-
-// Delivers a close as the window frame does: a spontaneous close event.
-void CloseFromFrame(QWidget* window) {
-  QCloseEvent event;
-  QSpontaneKeyEvent::setSpontaneous(&event);
-  qApp->notify(window, &event);  // sendEvent() would clear the mark
 }
 
 int OpenCalls(const ShellRig& rig, const char* call) {

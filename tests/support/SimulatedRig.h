@@ -3,7 +3,9 @@
 // from.
 #pragma once
 
+#include <algorithm>
 #include <string>
+#include <string_view>
 #include <utility>
 
 #include "link/Clock.h"
@@ -25,6 +27,14 @@ struct SimulatedRig {
   sim::SimulatedTransport transport;
   RecordingUserInterface ui;
   NIMBOmodule module{transport, ui};
+
+  // Frames the host sent whose command letters are `command` ("RM", "WE", ...).
+  int SentFrames(std::string_view command) const {
+    return static_cast<int>(std::ranges::count_if(device.Trace(), [&](const auto& e) {
+      return e.fromHost && e.bytes.size() >= 2 &&
+             std::string_view(reinterpret_cast<const char*>(e.bytes.data()), 2) == command;
+    }));
+  }
 };
 
 }  // namespace nimbo::test

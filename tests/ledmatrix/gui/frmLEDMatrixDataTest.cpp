@@ -1,10 +1,8 @@
 // The LED matrix window against the simulated device: what it shows, what
 // each edit does to the image, what reaches the device, and navigation
 // between the working windows.
-#include <QtTest/qtestspontaneevent.h>
 #include <QAction>
 #include <QClipboard>
-#include <QCloseEvent>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -25,11 +23,13 @@
 #include "settings/gui/frmConfig.h"
 #include "shell/frmLoader.h"
 #include "support/SimulatedRig.h"
+#include "support/WindowHelpers.h"
 
 using nimbo::kFalse;
 using nimbo::kTrue;
 using nimbo::ledmatrix::gui::frmLEDMatrixData;
 using nimbo::shell::WindowId;
+using nimbo::test::CloseFromFrame;
 using Bytes = std::vector<std::uint8_t>;
 
 namespace {
@@ -37,22 +37,6 @@ namespace {
 constexpr std::size_t kDeviceCopyStart = 0x2000 * 2;  // device address 0x2000, in bytes
 constexpr std::size_t kTransferBytes = 1536;
 constexpr int kBlock5Address = 0x2000 + 5 * 32;
-
-class Navigator final : public nimbo::shell::Navigator {
- public:
-  void Navigate(WindowId) override {}
-  void InvokeForum() override {}
-  void ShowAbout(QWidget*) override {}
-  void UnloadLoader() override { ++unloads; }
-  int unloads = 0;
-};
-
-// Delivers a close as the window frame does: a spontaneous close event.
-void CloseFromFrame(QWidget* window) {
-  QCloseEvent event;
-  QSpontaneKeyEvent::setSpontaneous(&event);
-  qApp->notify(window, &event);  // sendEvent() would clear the mark
-}
 
 // Working windows that are not yet destroyed.
 int LiveWorkingWindows() {
@@ -71,7 +55,7 @@ class frmLEDMatrixDataTest : public QObject {
 
  private:
   std::unique_ptr<nimbo::test::SimulatedRig> rig_;  // a fresh device for every test
-  Navigator navigator_;
+  nimbo::test::StubNavigator navigator_;
   std::unique_ptr<frmLEDMatrixData> window_;
 
   nimbo::NIMBOmodule& Module() { return rig_->module; }
@@ -99,14 +83,7 @@ class frmLEDMatrixDataTest : public QObject {
     const auto& image = rig_->module.MemoryImage;
     return {image.begin(), image.begin() + kTransferBytes};
   }
-  int Frames(const char* command) const {
-    int count = 0;
-    for (const auto& entry : rig_->device.Trace()) {
-      count += entry.fromHost && entry.bytes.size() >= 2 && entry.bytes[0] == command[0] &&
-               entry.bytes[1] == command[1];
-    }
-    return count;
-  }
+  int Frames(const char* command) const { return rig_->SentFrames(command); }
   void Create() { window_ = std::make_unique<frmLEDMatrixData>(Module(), navigator_); }
   void Open() {
     Create();
@@ -116,11 +93,7 @@ class frmLEDMatrixDataTest : public QObject {
   }
   template <typename T>
   T* Find(const QString& name) const {
-    T* control = window_->findChild<T*>(name);
-    if (control == nullptr) {
-      qFatal("no control %s", qPrintable(name));
-    }
-    return control;
+    return nimbo::test::Control<T>(window_.get(), name);
   }
   QPlainTextEdit* Box() const { return Find<QPlainTextEdit>("LEDText"); }
   QString BoxText() const { return Box()->document()->toRawText(); }
@@ -132,7 +105,7 @@ class frmLEDMatrixDataTest : public QObject {
   void init() {
     rig_ = std::make_unique<nimbo::test::SimulatedRig>();
     rig_->device.LoadFactoryContents();
-    navigator_ = Navigator();
+    navigator_.unloads = 0;
   }
   void cleanup() {
     window_.reset();
@@ -367,14 +340,13 @@ class frmLEDMatrixDataTest : public QObject {
     hooks.showAbout = [](QWidget*) {};
     hooks.openUrl = [](const QUrl&) {};
     nimbo::shell::frmLoader loader(module, std::move(hooks));
-    loader.RegisterWindow(WindowId::Config, [](nimbo::NIMBOmodule& m, nimbo::shell::Navigator& n) {
+    loader.RegisterWindow(WindowId::Config, [](auto& m, auto& n) {
       return std::make_unique<nimbo::settings::gui::frmConfig>(m, n);
     });
-    loader.RegisterWindow(WindowId::LedMatrix,
-                          [](nimbo::NIMBOmodule& m, nimbo::shell::Navigator& n) {
-                            return std::make_unique<frmLEDMatrixData>(m, n);
-                          });
-    loader.RegisterWindow(WindowId::Flasher, [](nimbo::NIMBOmodule& m, nimbo::shell::Navigator& n) {
+    loader.RegisterWindow(WindowId::LedMatrix, [](auto& m, auto& n) {
+      return std::make_unique<frmLEDMatrixData>(m, n);
+    });
+    loader.RegisterWindow(WindowId::Flasher, [](auto& m, auto& n) {
       return std::make_unique<nimbo::flasher::gui::frmFlasher>(m, n);
     });
     QVERIFY(loader.Form_Load());
