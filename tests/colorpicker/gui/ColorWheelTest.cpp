@@ -121,7 +121,6 @@ class ColorWheelTest : public QObject {
     QTest::addColumn<int>("modifiers");
     QTest::addColumn<int>("hue");
     QTest::newRow("towards the user wraps") << -120 << int(Qt::NoModifier) << 348;
-    QTest::newRow("away") << 120 << int(Qt::NoModifier) << 12;
     QTest::newRow("shift") << 120 << int(Qt::ShiftModifier) << 1;
     QTest::newRow("shift towards") << -120 << int(Qt::ShiftModifier) << 359;
   }

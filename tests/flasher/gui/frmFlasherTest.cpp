@@ -84,16 +84,12 @@ class Navigator final : public nimbo::shell::Navigator {
 
 class AnsweringChooser final : public nimbo::flasher::FirmwareFileChooser {
  public:
-  AnsweringChooser(std::optional<std::string> answer, int& asked)
-      : answer_(std::move(answer)), asked_(asked) {}
   std::optional<std::string> ChooseFirmwareFile() override {
-    ++asked_;
-    return answer_;
+    ++asked;
+    return answer;
   }
-
- private:
-  std::optional<std::string> answer_;
-  int& asked_;
+  std::optional<std::string> answer;  // nothing: cancelled
+  int asked = 0;
 };
 
 }  // namespace
@@ -243,18 +239,18 @@ class frmFlasherTest : public QObject {
     const QString path = elsewhere.filePath("update.Fwu");
     WriteFirmware(path, 0x13);
     Open();
-    int asked = 0;
-    window_->SetFirmwareChooser(std::make_unique<AnsweringChooser>(std::nullopt, asked));
+    auto owned = std::make_unique<AnsweringChooser>();
+    AnsweringChooser& chooser = *owned;
+    window_->SetFirmwareChooser(std::move(owned));
     Find<QAction>("mnuFWCustom")->trigger();
     Click(frmFlasher::kFindDevice);
-    QCOMPARE(asked, 1);
+    QCOMPARE(chooser.asked, 1);
     QCOMPARE(Messages(), QStringList({"Invalid or missing firmware file! | Unable to update!"}));
     VerifyIdle();
 
-    window_->SetFirmwareChooser(
-        std::make_unique<AnsweringChooser>(QFile::encodeName(path).toStdString(), asked));
+    chooser.answer = QFile::encodeName(path).toStdString();
     Click(frmFlasher::kFindDevice);
-    QCOMPARE(asked, 2);
+    QCOMPARE(chooser.asked, 2);
     QCOMPARE(Status(), QString("Current Firmware: v2.1  -  New Firmware: v1.3"));
   }
 
