@@ -203,6 +203,10 @@ TEST_F(Cli, FaultRulesAreListedInTheWordsThatArmThem) {
   EXPECT_EQ(Sim({"sim", "fault", "list"}).out, "");
   EXPECT_EQ(Sim({"sim", "fault", "split", "--gap", "soon"}).status, 2);
   EXPECT_EQ(Sim({"sim", "fault", "refuse", "XX"}).status, 2);
+  for (const char* times : {"3x", "1.5", "0", "-1", ""}) {
+    EXPECT_EQ(Sim({"sim", "fault", "refuse", "--times", times}).status, 2) << times;
+  }
+  EXPECT_EQ(Sim({"sim", "fault", "list"}).out, "") << "a refused rule is not armed";
 }
 
 TEST_F(Cli, InfoInNormalModeSaysHowToReachUpdateMode) {

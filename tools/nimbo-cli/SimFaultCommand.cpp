@@ -110,10 +110,10 @@ int Arm(Context& context, const Arming& arming) {
   sim::FaultRule rule = arming.rule;
   if (arming.times == "always") {
     rule.times = -1;
-  } else if (std::from_chars(arming.times.data(), arming.times.data() + arming.times.size(),
-                             rule.times)
-                     .ec != std::errc{} ||
-             rule.times < 1) {
+  } else if (const char* const end = arming.times.data() + arming.times.size(); [&] {
+               const auto [rest, ec] = std::from_chars(arming.times.data(), end, rule.times);
+               return ec != std::errc{} || rest != end;
+             }() || rule.times < 1) {
     return context.Fail("--times takes a count of 1 or more, or \"always\"", kUsageError);
   }
   const std::optional<Micros> gap = ParseDuration(arming.gap);
