@@ -94,13 +94,15 @@ click_until_changed 164 232 "$work/state.png"  # "Find Device"
 cp "$work/state.png" "$output/flasher-offered.png"
 click_until_changed 100 232 "$work/state.png"  # "Flash Device"
 
-# Ask the program to end once a second; it refuses while it flashes.
-for _ in $(seq 1 60); do
-  kill -TERM "$pid" 2>/dev/null || break
-  sleep 1
-done
+# Ask the program to end while it flashes: it keeps the request and carries
+# it out once the flash is over. One request only: a second one that arrives
+# while the program is already ending would meet the default action.
+kill -TERM "$pid"
+(sleep 60 && kill -KILL "$pid") >/dev/null 2>&1 &
+watchdog=$!
 status=0
 wait "$pid" || status=$?
+kill "$watchdog" 2>/dev/null || true
 pid=""
 [ "$status" -eq 0 ] || fail "nimbo-control ended with status $status"
 
