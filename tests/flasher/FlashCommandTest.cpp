@@ -30,7 +30,7 @@ class FlashCommandTest : public ::testing::Test, protected test::FlasherRig {
 };
 
 TEST_F(FlashCommandTest, ReportsProgressEveryTenPercentAndSucceeds) {
-  EXPECT_EQ(RunCli({"flash", firmwarePath}, context), kSuccess) << err.str();
+  EXPECT_EQ(RunCli({"flash", "--no-backup", firmwarePath}, context), kSuccess) << err.str();
   EXPECT_EQ(out.str(), "Flash Complete!\n");
   std::vector<std::string> expected = {"Device: NIMBO" + std::string(1, char(device.Model())),
                                        "Current Firmware: v1.0  -  New Firmware: v1.2"};
@@ -64,7 +64,7 @@ TEST_F(FlashCommandTest, AFailureNamesItsBlockAddressTriesAndFirstDifference) {
     device.ClearFaults();
     device.AddFault(
         {.fault = c.fault, .command = c.command, .address = 0x0080, .times = -1, .corruptAt = 5});
-    EXPECT_EQ(RunCli({"flash", firmwarePath}, context), kFailure);
+    EXPECT_EQ(RunCli({"flash", "--no-backup", firmwarePath}, context), kFailure);
     EXPECT_EQ(ErrLines().back(), c.line);
     EXPECT_EQ(out.str(), "");
   }

@@ -22,7 +22,7 @@ sim sim mode update
 case $case in
 keep-text)
   sim memory read 2000 768 --output text-before.bin
-  sim flash update.fwu 2> flash.log || { cat flash.log; fail "flash"; }
+  sim flash --no-backup update.fwu 2> flash.log || { cat flash.log; fail "flash"; }
   grep -q '^Current Firmware: v.\..  -  New Firmware: v1\.2$' flash.log || fail "version line"
   grep -q '^Flashing CPU\.\.\.100%$' flash.log || fail "progress"
   sim memory read 0020 28800 --output after.bin
@@ -34,7 +34,7 @@ keep-text)
   cmp a2 p2 || fail "program above the text (0x2180..0x385F)"
   ;;
 reset-matrix)
-  sim flash update.fwu --reset-matrix 2> flash.log || { cat flash.log; fail "flash"; }
+  sim flash --no-backup update.fwu --reset-matrix 2> flash.log || { cat flash.log; fail "flash"; }
   sim memory read 0020 28800 --output after.bin
   cmp after.bin program.bin || fail "device memory differs from the image"
   ;;

@@ -48,9 +48,9 @@ case $scenario in
     "$fwu" sample "$work/update.fwu" || fail "no sample firmware"
     state="$work/device.state"
     "$cli" --simulate="$state" sim mode update >/dev/null || fail "no update mode"
-    "$cli" --simulate="$state" --trace flash "$work/update.fwu" >"$work/simulated" 2>&1 ||
+    "$cli" --simulate="$state" --trace flash --no-backup "$work/update.fwu" >"$work/simulated" 2>&1 ||
       fail "the simulated flash failed"$'\n'"$(tail -5 "$work/simulated")"
-    emulated 0 --update-mode -- --trace flash "$work/update.fwu"
+    emulated 0 --update-mode -- --trace flash --no-backup "$work/update.fwu"
     diff -u "$work/simulated" "$work/out" >"$work/diff" ||
       fail "the emulated chip's flash trace differs from --simulate's"$'\n'"$(head -20 "$work/diff")"
     [ "$(grep -c "^> 57 4D" "$work/out")" -ge 450 ] || fail "fewer than 450 blocks written"
