@@ -1,5 +1,6 @@
 // Draws the program's own pictures: the splash, the about logo, the flasher
-// picture and the program's icon in three sizes. Run once with a folder; the PNGs are kept as resources.
+// picture and the program's icon in three sizes. Run once with a folder; the PNGs are kept as
+// resources.
 #include <QFont>
 #include <QGuiApplication>
 #include <QImage>
@@ -167,7 +168,9 @@ QImage AppIcon(int size) {
   p.setPen(QPen(QColor(0x3A, 0x5C, 0x9C), unit));
   p.setBrush(tile);
   p.drawRoundedRect(QRectF(2 * unit, 2 * unit, 44 * unit, 44 * unit), 8 * unit, 8 * unit);
-  static constexpr const char* kLetter = "10001110011010110011" "10001";
+  static constexpr const char* kLetter =
+      "10001110011010110011"
+      "10001";
   for (int row = 0; row < 5; ++row) {
     for (int column = 0; column < 5; ++column) {
       const QPointF centre((11 + column * 6.5) * unit, (9 + row * 6) * unit);
