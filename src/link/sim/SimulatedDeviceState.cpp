@@ -17,6 +17,7 @@
 #include <utility>
 #include <vector>
 
+#include "link/Crc32.h"
 #include "link/sim/FactoryContents.h"
 #include "link/sim/FaultPlan.h"
 
@@ -77,17 +78,6 @@ void PutU64(std::uint8_t* at, std::uint64_t value) {
 }
 std::uint64_t GetU64(const std::uint8_t* at) {
   return GetU32(at) | (static_cast<std::uint64_t>(GetU32(at + 4)) << 32);
-}
-
-std::uint32_t Crc32(std::span<const std::uint8_t> bytes) {
-  std::uint32_t crc = 0xFFFFFFFFu;
-  for (std::uint8_t byte : bytes) {
-    crc ^= byte;
-    for (int bit = 0; bit < 8; ++bit) {
-      crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-    }
-  }
-  return ~crc;
 }
 
 // --- fault rule records ---
