@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "Commands.h"
+#include "UserFiles.h"
 #include "link/Frames.h"
 
 namespace nimbo::cli {
@@ -59,24 +60,6 @@ void HexDump(std::ostream& out, std::int32_t firstAddress, std::span<const std::
     out << '\n';
   }
   out.flags(flags);
-}
-
-bool WriteRaw(const std::string& path, std::span<const std::uint8_t> bytes) {
-  const std::string temporary = path + ".part";
-  {
-    std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
-    file.write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
-    file.close();
-    if (!file) {
-      std::error_code ignored;
-      std::filesystem::remove(temporary, ignored);
-      return false;
-    }
-  }
-  std::error_code error;
-  std::filesystem::rename(temporary, path, error);
-  return !error;
 }
 
 // A device address in hexadecimal, with or without "0x": "0020", "0x2000".
@@ -127,8 +110,11 @@ int ReadMemory(Context& context, const std::string& addressText, std::int32_t co
                                             static_cast<std::size_t>(count));
   if (output.empty()) {
     HexDump(context.Out(), address, bytes);
-  } else if (!WriteRaw(output, bytes)) {
-    return context.Fail("cannot write " + output);
+  } else if (std::string error; !WriteUserFile(
+                 output,
+                 std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), true,
+                 error)) {
+    return context.Fail(error);
   }
   return kSuccess;
 }

@@ -10,6 +10,7 @@
 #include <system_error>
 #include <vector>
 
+#include "UserFiles.h"
 #include "flasher/FirmwareCodec.h"
 #include "flasher/FirmwareFile.h"
 #include "flasher/SampleFirmware.h"
@@ -21,28 +22,15 @@ namespace {
 constexpr std::uint64_t kSampleSeed = 1;
 constexpr std::uint8_t kErased = 0xFF;
 
-// Writes `bytes` next to `path` and renames the result into place, so that a
-// failed write never leaves a half-written file under the final name.
+// Writes the whole file through a temporary of its own, so that a failed
+// write never leaves a half-written file under the final name.
 bool WriteWholeFile(const std::string& path, std::span<const std::uint8_t> bytes,
                     std::ostream& err) {
-  const std::string temporary = path + ".part";
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    if (!out) {
-      err << "cannot write " << path << '\n';
-      std::error_code ignored;
-      std::filesystem::remove(temporary, ignored);
-      return false;
-    }
-  }
-  std::error_code error;
-  std::filesystem::rename(temporary, path, error);
-  if (error) {
-    err << "cannot write " << path << ": " << error.message() << '\n';
-    std::filesystem::remove(temporary, error);
+  std::string error;
+  if (!cli::WriteUserFile(
+          path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), true,
+          error)) {
+    err << error << '\n';
     return false;
   }
   return true;
