@@ -212,7 +212,7 @@ Result Start(Program program, const std::vector<std::string>& args) {
   return run;
 }
 
-class Commands : public UserFiles {
+class UserFileCommands : public UserFiles {
  protected:
   Result Cli(std::vector<std::string> args) {
     args.insert(args.begin(), "--simulate=" + File("device.state"));
@@ -221,7 +221,7 @@ class Commands : public UserFiles {
   static Result Fwu(const std::vector<std::string>& args) { return Start(fwu::RunFwu, args); }
 };
 
-TEST_F(Commands, DataGoesToDashAndAnExistingFileIsReplacedOnlyWithForce) {
+TEST_F(UserFileCommands, DataGoesToDashAndAnExistingFileIsReplacedOnlyWithForce) {
   const Result dump = Cli({"memory", "read", "0020", "64", "--output", "-"});
   ASSERT_EQ(dump.status, 0) << dump.err;
   EXPECT_EQ(dump.out.size(), 64u);
@@ -244,7 +244,7 @@ TEST_F(Commands, DataGoesToDashAndAnExistingFileIsReplacedOnlyWithForce) {
   EXPECT_EQ(refused.err.find("> "), std::string::npos) << refused.err;
 }
 
-TEST_F(Commands, RestoreKeepsTheDevicesByteZero) {
+TEST_F(UserFileCommands, RestoreKeepsTheDevicesByteZero) {
   std::array<std::uint8_t, 68> bytes{0x11, 0x22, 0x33};
   ASSERT_EQ(Cli({"settings", "write", settings::BytesToHex(bytes)}).status, 0);
   ASSERT_EQ(Cli({"settings", "backup", File("backup.txt")}).status, 0);
@@ -257,7 +257,7 @@ TEST_F(Commands, RestoreKeepsTheDevicesByteZero) {
 
 // The backup names of the next ten seconds are partly taken: numbers 01 by a
 // settings file, 02 by a text file. Two flashes each keep a pair of their own.
-TEST_F(Commands, FlashBackupsNeverCollide) {
+TEST_F(UserFileCommands, FlashBackupsNeverCollide) {
   const auto image = flasher::EncodeFirmwareBytes(flasher::SampleFirmwareImage(), 7);
   std::ofstream(File("update.fwu"), std::ios::binary)
       .write(reinterpret_cast<const char*>(image.data()),
@@ -297,7 +297,7 @@ TEST_F(Commands, FlashBackupsNeverCollide) {
   }
 }
 
-TEST_F(Commands, FwuFollowsTheCliConventions) {
+TEST_F(UserFileCommands, FwuFollowsTheCliConventions) {
   const std::string seeds = "is not a whole number from 0 to 18446744073709551615\n";
   const std::vector<std::pair<std::vector<std::string>, std::string>> usage = {
       {{}, "nimbo-fwu: A subcommand is required\n"},
