@@ -18,32 +18,10 @@
 #include "flasher/SampleFirmware.h"
 #include "ledmatrix/MatrixString.h"
 #include "ledmatrix/MatrixTransfer.h"
+#include "support/ScratchFolder.h"
 #include "support/SimulatedRig.h"
 
 namespace nimbo::test {
-
-// A folder of its own for each test, removed afterwards.
-class ScratchFolder {
- public:
-  ScratchFolder() {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    path_ = std::filesystem::path(::testing::TempDir()) /
-            ("flasher-" + std::string(info->test_suite_name()) + "-" + info->name());
-    std::filesystem::remove_all(path_);
-    std::filesystem::create_directories(path_);
-  }
-  ~ScratchFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  ScratchFolder(const ScratchFolder&) = delete;
-  ScratchFolder& operator=(const ScratchFolder&) = delete;
-  std::string File(const std::string& name) const { return (path_ / name).string(); }
-  const std::filesystem::path& Path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
-};
 
 inline void WriteBytes(const std::string& path, std::span<const std::uint8_t> bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);

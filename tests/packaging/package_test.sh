@@ -26,7 +26,8 @@ expected=(
   usr/share/doc/nimbo-control/changelog.gz
 )
 if [ -e "$build/tools/nimbo-fwu/nimbo-fwu" ]; then
-  expected+=(usr/bin/nimbo-fwu usr/share/man/man1/nimbo-fwu.1.gz)
+  expected+=(usr/bin/nimbo-fwu usr/share/man/man1/nimbo-fwu.1.gz
+    usr/share/bash-completion/completions/nimbo-fwu)
 fi
 for file in "${expected[@]}"; do
   [ -f "$root/tree/$file" ] || fail "missing $file"

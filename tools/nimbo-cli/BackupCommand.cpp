@@ -4,6 +4,7 @@
 #include <CLI/CLI.hpp>
 #include <chrono>
 #include <ctime>
+#include <filesystem>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -19,6 +20,8 @@ namespace {
 
 // A backup is a few kilobytes; anything much larger is not one.
 constexpr std::size_t kLargestBackup = 64 * 1024;
+// Flashes in one second that each get their own pair of backup files.
+constexpr int kBackupsPerSecond = 99;
 
 // The time now in UTC, in strftime's `format`.
 std::string Now(const char* format = "%Y-%m-%d %H:%M:%S UTC") {
@@ -30,18 +33,23 @@ std::string Now(const char* format = "%Y-%m-%d %H:%M:%S UTC") {
   return text;
 }
 
-int Backup(Context& context, const std::string& path, bool replace) {
+int Backup(Context& context, const std::string& path, bool force) {
+  // A name that cannot be written is refused before the device is asked.
+  if (const FileOutcome check = CheckOutputFile(path, force); !check.Ok()) {
+    return context.Fail(check.message);
+  }
   const NIMBOmodule* module = ReadRecord(context);
   if (module == nullptr) {
     return kFailure;
   }
-  std::string error;
   const std::string text =
       settings::FormatBackup(module->SettingsBytes, "Saved by nimbo-cli on " + Now());
-  if (!WriteUserFile(path, text, replace, error)) {
-    return context.Fail(error);
+  if (const FileOutcome written = WriteUserFile(path, text, force, context.Out()); !written.Ok()) {
+    return context.Fail(written.message);
   }
-  context.Out() << "Saved the settings to " << path << ".\n";
+  if (path != "-") {
+    context.Out() << "Saved the settings to " << path << ".\n";
+  }
   return kSuccess;
 }
 
@@ -102,22 +110,33 @@ bool SaveBackupsBeforeFlash(Context& context, NIMBOmodule& module) {
     context.Fail("the LED matrix text could not be read, so it cannot be saved");
     return false;
   }
-  const std::string stamp = Now("%Y%m%d-%H%M%S");
-  const std::string settingsFile = "nimbo-settings-" + stamp + ".txt";
-  const std::string matrixFile = "nimbo-matrix-" + stamp + ".txt";
-  std::string error;
-  if (!WriteUserFile(
-          settingsFile,
-          settings::FormatBackup(module.SettingsBytes,
-                                 "Saved by nimbo-cli before a firmware update on " + Now()),
-          false, error) ||
-      !WriteUserFile(matrixFile, module.MatrixString, false, error)) {
-    context.Fail(error + " (the backup before the update failed)");
-    return false;
+  const std::string settingsText = settings::FormatBackup(
+      module.SettingsBytes, "Saved by nimbo-cli before a firmware update on " + Now());
+  // nimbo-backup-STAMP-NN-matrix.txt and -settings.txt: a pair sorts
+  // together, pairs sort by time, and NN counts the flashes of one second.
+  const std::string stamp = "nimbo-backup-" + Now("%Y%m%d-%H%M%S") + "-";
+  for (int number = 1; number <= kBackupsPerSecond; ++number) {
+    const std::string pair = stamp + (number < 10 ? "0" : "") + std::to_string(number);
+    const std::string settingsFile = pair + "-settings.txt";
+    const std::string matrixFile = pair + "-matrix.txt";
+    FileOutcome saved = WriteUserFile(settingsFile, settingsText, false, context.Out());
+    if (saved.Ok()) {
+      saved = WriteUserFile(matrixFile, module.MatrixString, false, context.Out());
+      if (saved.Ok()) {
+        context.Out() << "Saved the settings to " << settingsFile << " and the LED matrix text to "
+                      << matrixFile << ".\n";
+        return true;
+      }
+      std::error_code ignored;
+      std::filesystem::remove(settingsFile, ignored);  // half a pair is no backup
+    }
+    if (saved.status != FileOutcome::kExists) {
+      context.Fail(saved.message + " (the backup before the update failed)");
+      return false;
+    }
   }
-  context.Out() << "Saved the settings to " << settingsFile << " and the LED matrix text to "
-                << matrixFile << ".\n";
-  return true;
+  context.Fail("every backup name of this second is taken (the backup before the update failed)");
+  return false;
 }
 
 void AddBackupCommands(CLI::App& app, Context& context) {
@@ -126,11 +145,12 @@ void AddBackupCommands(CLI::App& app, Context& context) {
   CLI::App* backup = group->add_subcommand(
       "backup", "Save the device's settings in a text file that `settings restore` reads");
   auto backupPath = std::make_shared<std::string>();
-  auto replace = std::make_shared<bool>(false);
-  backup->add_option("FILE", *backupPath, "The backup file to write")->required();
-  backup->add_flag("--force", *replace, "Replace FILE if it exists");
+  auto force = std::make_shared<bool>(false);
+  backup->add_option("FILE", *backupPath, "The backup file to write; - for standard output")
+      ->required();
+  backup->add_flag("--force", *force, "Replace FILE if it is an existing file");
   SetAction(*backup, context, "settings backup",
-            [&context, backupPath, replace] { return Backup(context, *backupPath, *replace); });
+            [&context, backupPath, force] { return Backup(context, *backupPath, *force); });
 
   CLI::App* restore = group->add_subcommand(
       "restore", "Check a backup, show what it changes, and write it to the device");

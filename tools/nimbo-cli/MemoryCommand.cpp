@@ -4,8 +4,6 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
 #include <iomanip>
 #include <memory>
 #include <optional>
@@ -77,7 +75,7 @@ std::optional<std::int32_t> ParseAddress(std::string_view text) {
 }
 
 int ReadMemory(Context& context, const std::string& addressText, std::int32_t count,
-               const std::string& output) {
+               const std::string& output, bool force) {
   const std::optional<std::int32_t> parsed = ParseAddress(addressText);
   if (!parsed) {
     return context.Fail("ADDRESS: \"" + addressText + "\" is no device address 0000..FFFF",
@@ -90,6 +88,12 @@ int ReadMemory(Context& context, const std::string& addressText, std::int32_t co
   // below, or the dump would show addresses the device does not have.
   if (address + (count - 1) / 2 > kLastAddress) {
     return context.Fail("the bytes asked for would lie beyond device address 0xFFFF", kUsageError);
+  }
+  // An output that cannot be written is refused before the device is read.
+  if (!output.empty()) {
+    if (const FileOutcome check = CheckOutputFile(output, force); !check.Ok()) {
+      return context.Fail(check.message);
+    }
   }
   NIMBOmodule* module = context.OpenModule();
   if (module == nullptr) {
@@ -110,11 +114,12 @@ int ReadMemory(Context& context, const std::string& addressText, std::int32_t co
                                             static_cast<std::size_t>(count));
   if (output.empty()) {
     HexDump(context.Out(), address, bytes);
-  } else if (std::string error; !WriteUserFile(
+  } else if (const FileOutcome written = WriteUserFile(
                  output,
-                 std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), true,
-                 error)) {
-    return context.Fail(error);
+                 std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), force,
+                 context.Out());
+             !written.Ok()) {
+    return context.Fail(written.message);
   }
   return kSuccess;
 }
@@ -134,10 +139,13 @@ void AddMemoryCommands(CLI::App& app, Context& context) {
   read->add_option("COUNT", *count, "Number of bytes")
       ->required()
       ->check(CLI::Range(1, (kLastAddress + 1) * 2));
-  read->add_option("--output", *output, "Write the raw bytes to FILE instead of a hex dump")
+  auto force = std::make_shared<bool>(false);
+  read->add_option("--output", *output,
+                   "Write the raw bytes to FILE (- for standard output) instead of a hex dump")
       ->type_name("FILE");
-  SetAction(*read, context, "memory read", [&context, address, count, output] {
-    return ReadMemory(context, *address, *count, *output);
+  read->add_flag("--force", *force, "Replace FILE if it is an existing file");
+  SetAction(*read, context, "memory read", [&context, address, count, output, force] {
+    return ReadMemory(context, *address, *count, *output, *force);
   });
 }
 

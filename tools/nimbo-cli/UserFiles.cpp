@@ -1,166 +1,134 @@
 #include "UserFiles.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <algorithm>
+#include <cstdint>
+#include <ostream>
 
-#include <cerrno>
-#include <cstring>
-#include <vector>
+#include "UserFileSystem.h"
 
 namespace nimbo::cli {
 namespace {
 
-std::string Reason(const std::string& what, const std::string& path, int error) {
-  return "cannot " + what + " " + path + ": " + std::strerror(error);
+using userfs::Kind;
+
+FileOutcome Outcome(FileOutcome::Status status, std::string message) {
+  return {status, std::move(message)};
 }
 
-// Closes a descriptor when it goes out of scope.
-class Descriptor {
- public:
-  explicit Descriptor(int fd) : fd_(fd) {}
-  ~Descriptor() {
-    if (fd_ >= 0) {
-      ::close(fd_);
-    }
-  }
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  int Get() const { return fd_; }
-  // Closes now and reports whether the close (the last chance to see a
-  // write error) succeeded.
-  bool Close() {
-    const int fd = fd_;
-    fd_ = -1;
-    return ::close(fd) == 0;
-  }
-
- private:
-  int fd_;
-};
-
-const char* KindOf(mode_t mode) {
-  if (S_ISDIR(mode)) {
-    return "a directory";
-  }
-  if (S_ISFIFO(mode)) {
-    return "a FIFO";
-  }
-  if (S_ISCHR(mode) || S_ISBLK(mode)) {
-    return "a device";
-  }
-  if (S_ISSOCK(mode)) {
-    return "a socket";
-  }
-  return "not a regular file";
+std::string Cannot(const char* verb, const std::string& path, const std::string& reason) {
+  return std::string("cannot ") + verb + " " + path + ": " + reason;
 }
 
-std::string FolderOf(const std::string& path) {
-  const auto slash = path.rfind('/');
-  if (slash == std::string::npos) {
-    return ".";
+const char* Describe(Kind kind) {
+  switch (kind) {
+    case Kind::kDirectory:
+      return "a directory";
+    case Kind::kFifo:
+      return "a FIFO";
+    case Kind::kDevice:
+      return "a device";
+    case Kind::kSocket:
+      return "a socket";
+    default:
+      return "something other than a file";
   }
-  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// The refusal of anything but a regular file or a missing name, with the
+// reason; kDone otherwise.
+FileOutcome RefuseOddName(const char* verb, const std::string& path, const userfs::NameInfo& info) {
+  if (path.empty()) {
+    return Outcome(FileOutcome::kRefused, std::string("cannot ") + verb + ": no file name given");
+  }
+  if (info.link && info.kind == Kind::kMissing) {
+    return Outcome(
+        FileOutcome::kRefused,
+        Cannot(verb, path, "it is a symbolic link to " + info.target + ", which does not exist"));
+  }
+  if (info.kind == Kind::kMissing || info.kind == Kind::kRegular) {
+    return {};
+  }
+  const std::string via = info.link ? "a symbolic link to " + info.target + ", " : "";
+  return Outcome(FileOutcome::kRefused,
+                 Cannot(verb, path, "it is " + via + Describe(info.kind) + ", not a regular file"));
+}
+
+FileOutcome CheckOutput(const std::string& path, bool force, userfs::NameInfo& info) {
+  if (const std::error_code error = userfs::Inspect(path, info)) {
+    return Outcome(FileOutcome::kFailed, Cannot("write", path, error.message()));
+  }
+  FileOutcome outcome = RefuseOddName("write", path, info);
+  if (outcome.Ok() && info.kind == Kind::kRegular && !force) {
+    outcome = Outcome(FileOutcome::kExists, path + " exists already; add --force to replace it");
+  }
+  return outcome;
+}
+
+std::string TooLarge(const std::string& path, std::uint64_t size, std::size_t maxBytes) {
+  return Cannot("read", path,
+                "it has " + std::to_string(size) + " bytes, more than the " +
+                    std::to_string(maxBytes) + " that such a file can have");
 }
 
 }  // namespace
 
-std::optional<std::string> ReadUserFile(const std::string& path, std::size_t maxBytes,
-                                        std::string& error) {
-  // O_NONBLOCK: opening a FIFO must not wait for a writer.
-  Descriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
-  if (file.Get() < 0) {
-    error = Reason("read", path, errno);
-    return std::nullopt;
-  }
-  struct stat info {};
-  if (::fstat(file.Get(), &info) != 0) {
-    error = Reason("read", path, errno);
-    return std::nullopt;
-  }
-  if (!S_ISREG(info.st_mode)) {
-    error = "cannot read " + path + ": it is " + KindOf(info.st_mode);
-    return std::nullopt;
-  }
-  if (static_cast<std::size_t>(info.st_size) > maxBytes) {
-    error = "cannot read " + path + ": it is too large (" + std::to_string(info.st_size) +
-            " bytes) to be what it should be";
-    return std::nullopt;
-  }
-  std::string contents;
-  std::vector<char> buffer(4096);
-  while (true) {
-    const ssize_t got = ::read(file.Get(), buffer.data(), buffer.size());
-    if (got < 0 && errno == EINTR) {
-      continue;
-    }
-    if (got < 0) {
-      error = Reason("read", path, errno);
-      return std::nullopt;
-    }
-    if (got == 0) {
-      return contents;
-    }
-    contents.append(buffer.data(), static_cast<std::size_t>(got));
-    if (contents.size() > maxBytes) {
-      error = "cannot read " + path + ": it grew while being read";
-      return std::nullopt;
-    }
-  }
+FileOutcome CheckOutputFile(const std::string& path, bool force) {
+  userfs::NameInfo info;
+  return path == "-" ? FileOutcome{} : CheckOutput(path, force, info);
 }
 
-bool WriteUserFile(const std::string& path, std::string_view contents, bool replace,
-                   std::string& error) {
-  std::string temporary = FolderOf(path) + "/.nimbo-XXXXXX";
-  std::vector<char> name(temporary.begin(), temporary.end());
-  name.push_back('\0');
-  // mkstemp creates the file exclusively (never through a planted link).
-  Descriptor file(::mkstemp(name.data()));
-  if (file.Get() < 0) {
-    error = Reason("write", path, errno);
-    return false;
+FileOutcome WriteUserFile(const std::string& path, std::string_view contents, bool force,
+                          std::ostream& standardOutput) {
+  if (path == "-") {
+    standardOutput.write(contents.data(), static_cast<std::streamsize>(contents.size()));
+    standardOutput.flush();
+    return standardOutput ? FileOutcome{}
+                          : Outcome(FileOutcome::kFailed, "cannot write to standard output");
   }
-  temporary = name.data();
-  // mkstemp makes the file private; a backup gets the ordinary mode.
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  bool ok = ::fchmod(file.Get(), 0666 & ~mask) == 0;
-  std::size_t done = 0;
-  while (ok && done < contents.size()) {
-    const ssize_t wrote = ::write(file.Get(), contents.data() + done, contents.size() - done);
-    if (wrote < 0 && errno == EINTR) {
-      continue;
-    }
-    ok = wrote > 0;
-    done += ok ? static_cast<std::size_t>(wrote) : 0;
+  userfs::NameInfo info;
+  if (FileOutcome outcome = CheckOutput(path, force, info); !outcome.Ok()) {
+    return outcome;
   }
-  ok = ok && ::fsync(file.Get()) == 0;
-  int failure = ok ? 0 : errno;
-  ok = file.Close() && ok;
-  if (ok) {
-    // link() refuses an existing name, so nothing is ever overwritten by
-    // accident; rename() replaces it whole when asked to.
-    ok = (replace ? ::rename(temporary.c_str(), path.c_str())
-                  : ::link(temporary.c_str(), path.c_str())) == 0;
-    failure = ok ? 0 : errno;
-    if (!ok && !replace && (failure == EPERM || failure == EOPNOTSUPP)) {
-      // A file system without hard links (a memory stick): check, then move.
-      struct stat existing {};
-      failure = ::lstat(path.c_str(), &existing) == 0 ? EEXIST : 0;
-      ok = failure == 0 && ::rename(temporary.c_str(), path.c_str()) == 0;
-      failure = ok ? 0 : (failure != 0 ? failure : errno);
-    }
-  } else if (failure == 0) {
-    failure = errno;
+  const std::error_code error =
+      info.kind == Kind::kMissing
+          ? userfs::CreateNew(path, contents)
+          : userfs::ReplaceRegular(info.link ? info.target : path, contents);
+  if (error == std::errc::file_exists) {
+    // Someone else created the name since it was looked at.
+    return CheckOutput(path, false, info);
   }
-  if (!ok || !replace) {
-    ::unlink(temporary.c_str());
+  return error ? Outcome(FileOutcome::kFailed, Cannot("write", path, error.message()))
+               : FileOutcome{};
+}
+
+std::optional<std::string> ReadUserFile(const std::string& path, std::size_t maxBytes,
+                                        std::string& error) {
+  userfs::NameInfo info;
+  if (const std::error_code failure = userfs::Inspect(path, info)) {
+    error = Cannot("read", path, failure.message());
+    return std::nullopt;
   }
-  if (!ok) {
-    error = failure == EEXIST ? "cannot write " + path + ": the file exists already"
-                              : Reason("write", path, failure);
+  if (FileOutcome refused = RefuseOddName("read", path, info); !refused.Ok()) {
+    error = refused.message;
+    return std::nullopt;
   }
-  return ok;
+  // Looked at before it is opened, as opening a device may do something; and
+  // again once open, as the name may lead elsewhere by then.
+  std::string contents;
+  userfs::NameInfo opened;
+  if (const std::error_code failure = userfs::ReadRegular(path, maxBytes, contents, opened)) {
+    error = Cannot("read", path, failure.message());
+    return std::nullopt;
+  }
+  if (FileOutcome refused = RefuseOddName("read", path, opened); !refused.Ok()) {
+    error = refused.message;
+    return std::nullopt;
+  }
+  if (opened.size > maxBytes || contents.size() > maxBytes) {
+    error = TooLarge(path, std::max<std::uint64_t>(opened.size, contents.size()), maxBytes);
+    return std::nullopt;
+  }
+  return contents;
 }
 
 }  // namespace nimbo::cli

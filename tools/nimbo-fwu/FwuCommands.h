@@ -7,16 +7,26 @@
 
 namespace nimbo::fwu {
 
-// Each returns the process exit status and explains a failure on `err`.
+// Where a command writes: the file `path` by the rule of UserFiles.h (an
+// existing file only with `force`), or `standardOutput` for "-".
+struct Output {
+  std::string path;
+  bool force = false;
+  std::ostream& standardOutput;
+};
+
+// Each returns true on success; otherwise `error` says why. Notes about the
+// files (the header found, padding) go to `notes`.
 
 // IMAGE (at most 32,776 bytes; a shorter one is padded with 0xFF, the value
 // of erased memory) -> a firmware update file.
-int Encode(const std::string& imagePath, const std::string& outPath, std::uint64_t seed,
-           std::ostream& err);
-// A firmware update file -> its 32,776-byte image; the header goes to `err`.
-int Decode(const std::string& fwuPath, const std::string& outPath, std::ostream& err);
+bool Encode(const std::string& imagePath, const Output& output, std::uint64_t seed,
+            std::ostream& notes, std::string& error);
+// A firmware update file -> its 32,776-byte image.
+bool Decode(const std::string& fwuPath, const Output& output, std::ostream& notes,
+            std::string& error);
 // The synthetic sample update: "FW", version 1.2, byte 4 = 0, program data
 // from a fixed pattern.
-int WriteSample(const std::string& outPath, std::ostream& err);
+bool WriteSample(const Output& output, std::string& error);
 
 }  // namespace nimbo::fwu
