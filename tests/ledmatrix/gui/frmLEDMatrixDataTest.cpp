@@ -21,6 +21,7 @@
 #include "ledmatrix/MatrixTransfer.h"
 #include "ledmatrix/gui/frmLEDMatrixData.h"
 #include "settings/gui/frmConfig.h"
+#include "shell/QtUserInterface.h"
 #include "shell/frmLoader.h"
 #include "support/SimulatedRig.h"
 #include "support/WindowHelpers.h"
@@ -287,46 +288,51 @@ class frmLEDMatrixDataTest : public QObject {
     QTest::newRow("store") << false;
   }
 
-  // Clicks and a close from the frame that arrive while the link lets events
-  // run start nothing: one read (or one store) reaches the device.
+  // The window keeps still under the transfer guard: buttons, a close from
+  // the frame, an input method's text and a drop that arrive while the
+  // transfer lets events run change nothing, on the device or in the box.
   void nothingActsWhileATransferRuns() {
     QFETCH(bool, duringOpening);
+    nimbo::shell::QtUserInterface ui(rig_->clock);  // yields run the real event loop
+    Module().SetUserInterface(ui);
     Module().OpenLink();  // the link head lets events run before the window's own loading
     Create();
     if (!duringOpening) {
       QVERIFY(window_->Form_Load());
       rig_->device.ClearTrace();
     }
-    const int yieldsBefore = rig_->ui.processEventsCount;
-    int busySeen = 0;
-    bool acted = false;
-    rig_->ui.onProcessEvents = [&] {
-      busySeen += window_->Busy();
-      if (acted) {
-        return;  // once is enough: an unguarded window would nest transfers
-      }
-      acted = true;
-      Click("GetMatrixStringButton");
-      Click("StoreMatrixStringButton");
-      QTest::mouseClick(Find<QPushButton>("StoreMatrixStringButton"), Qt::LeftButton);
-      CloseFromFrame(window_.get());
-    };
+    const Bytes device(DeviceCopy().begin(), DeviceCopy().end());
+    bool busy = false;
+    // Runs at the transfer's first yield, as the window system's events do.
+    QMetaObject::invokeMethod(
+        window_.get(),
+        [&] {
+          busy = window_->Busy();
+          Click("GetMatrixStringButton");
+          Click("StoreMatrixStringButton");
+          CloseFromFrame(window_.get());
+          QInputMethodEvent commit;
+          commit.setCommitString("typed");
+          QCoreApplication::sendEvent(Box(), &commit);
+          nimbo::test::DropText(Box(), "dropped");
+        },
+        Qt::QueuedConnection);
 
     if (duringOpening) {
       QVERIFY(window_->Form_Load());
     } else {
       Click("StoreMatrixStringButton");
     }
-    rig_->ui.onProcessEvents = nullptr;
+    Module().SetUserInterface(rig_->ui);
 
-    QCOMPARE(busySeen, rig_->ui.processEventsCount - yieldsBefore);
-    QVERIFY(busySeen > 0);
+    QVERIFY(busy);
     QCOMPARE(Frames("WM"), duringOpening ? 0 : 24);
     QCOMPARE(Frames("RM"), 24);  // the read, or the store's verifies
+    QCOMPARE(Bytes(DeviceCopy().begin(), DeviceCopy().end()), device);
+    QCOMPARE(BoxText(), QString("NIMBO"));
     QVERIFY(!window_->Busy());
     QVERIFY(!window_->Unloaded());
     QCOMPARE(navigator_.unloads, 0);
-    QCOMPARE(BoxText(), QString("NIMBO"));
   }
 
   // The real start-up window with all three working windows:

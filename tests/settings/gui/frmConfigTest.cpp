@@ -4,10 +4,8 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
-#include <QDropEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMimeData>
 #include <QPushButton>
 #include <QtTest>
 #include <memory>
@@ -387,16 +385,12 @@ class frmConfigTest : public QObject {
     auto* edit = Find<QLineEdit>("MaxVoltageTextBox");
     edit->setFocus();
     edit->selectAll();
-    QMimeData text;
-    text.setText(" 5.1a b\tc\n2!");
+    const QString text = " 5.1a b\tc\n2!";
     if (drop) {
       edit->clear();
-      QDragEnterEvent enter(QPoint(2, 2), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
-      QApplication::sendEvent(edit, &enter);
-      QDropEvent event(QPointF(2, 2), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
-      QApplication::sendEvent(edit, &event);
+      nimbo::test::DropText(edit, text);
     } else {
-      QGuiApplication::clipboard()->setText(text.text());
+      QGuiApplication::clipboard()->setText(text);
       QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
     }
     QCOMPARE(edit->text(), QString("5.12"));
