@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/CommandLine.h"
+#include "ledmatrix/MatrixTransfer.h"
 #include "link/Clock.h"
 #include "link/NimboModule.h"
 #include "link/backend/Backend.h"
@@ -159,6 +160,8 @@ int main(int argc, char** argv) {
   NIMBOmodule module(link ? link->Transport() : noInterface, ui);
 
   shell::LoaderHooks hooks;
+  // The start-up finds the device by reading its LED text.
+  hooks.readDevice = &ledmatrix::GetMatrixStringButton_Click;
   hooks.anotherInstanceRunning = [anotherInstance] { return anotherInstance; };
   hooks.executableName = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
   hooks.exchangeRunning = [&ui] { return ui.InsideExchange(); };

@@ -17,6 +17,7 @@
 #include "flasher/SampleFirmware.h"
 #include "flasher/gui/FirmwareFileDialog.h"
 #include "flasher/gui/frmFlasher.h"
+#include "ledmatrix/MatrixTransfer.h"
 #include "settings/gui/frmConfig.h"
 #include "shell/frmLoader.h"
 #include "support/SimulatedRig.h"
@@ -259,6 +260,7 @@ class frmFlasherTest : public QObject {
   // starts again from "Default" and "No".
   void optionsResetWhenTheWindowIsLoadedAgain() {
     nimbo::shell::LoaderHooks hooks;
+    hooks.readDevice = &nimbo::ledmatrix::GetMatrixStringButton_Click;
     hooks.anotherInstanceRunning = [] { return false; };
     nimbo::shell::frmLoader loader(rig_->module, std::move(hooks));
     loader.RegisterWindow(WindowId::Flasher, [](nimbo::NIMBOmodule& m, nimbo::shell::Navigator& n) {

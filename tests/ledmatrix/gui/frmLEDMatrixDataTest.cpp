@@ -342,6 +342,7 @@ class frmLEDMatrixDataTest : public QObject {
     nimbo::NIMBOmodule& module = Module();
     int ended = 0;
     nimbo::shell::LoaderHooks hooks;
+    hooks.readDevice = &nimbo::ledmatrix::GetMatrixStringButton_Click;
     hooks.programEnded = [&] { ++ended; };
     hooks.showAbout = [](QWidget*) {};
     hooks.openUrl = [](const QUrl&) {};
