@@ -102,7 +102,6 @@ int main(int argc, char** argv) {
     case app::StartOptions::Action::Run:
       break;
   }
-  options.backend.realTime = true;
 
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("nimbo-control"));
