@@ -5,7 +5,6 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QLabel>
-#include <QMessageBox>
 #include <QProgressBar>
 #include <iostream>
 #include <memory>
@@ -13,6 +12,7 @@
 #include <vector>
 
 #include "app/CommandLine.h"
+#include "app/DisplayFailureReport.h"
 #include "ledmatrix/MatrixTransfer.h"
 #include "link/Clock.h"
 #include "link/NimboModule.h"
@@ -103,7 +103,9 @@ int main(int argc, char** argv) {
       break;
   }
 
+  auto displayFailure = std::make_unique<app::DisplayFailureReport>();
   QApplication app(argc, argv);
+  displayFailure.reset();
   QApplication::setApplicationName(QStringLiteral("nimbo-control"));
   // The desktop entry's name, so the desktop matches windows to it; every
   // window (message boxes too) carries the program's icon.
@@ -140,6 +142,8 @@ int main(int argc, char** argv) {
               << "; running without the check for another copy\n";
   }
   const bool anotherInstance = lock == shell::SingleInstance::Outcome::AnotherCopyRuns;
+  SteadyClock clock;
+  shell::QtUserInterface ui(clock);
   std::string error;
   std::unique_ptr<backend::Backend> link;
   shell::NoInterface noInterface;
@@ -148,14 +152,11 @@ int main(int argc, char** argv) {
     if (!link) {
       // Started from a desktop menu nobody reads standard error.
       std::cerr << "nimbo-control: " << error << '\n';
-      QMessageBox::critical(nullptr, QString::fromLatin1(shell::kApplicationTitle),
-                            QString::fromStdString(error));
+      ui.ShowMessage(error, shell::kApplicationTitle, MessageIcon::Critical);
       return 1;
     }
   }
 
-  SteadyClock clock;
-  shell::QtUserInterface ui(clock);
   NIMBOmodule module(link ? link->Transport() : noInterface, ui);
 
   shell::LoaderHooks hooks;
