@@ -3,11 +3,13 @@
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QLabel>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 #include <functional>
 #include <memory>
@@ -358,24 +360,64 @@ class frmFlasherTest : public QObject {
     QCOMPARE(navigator_->unloads, 1);
   }
 
-  // The dialog's two entries: firmware files first, each shown by its label.
-  void dialogFilters() {
-    const QStringList filters = nimbo::flasher::gui::FirmwareDialogFilters();
-    QCOMPARE(filters.size(), 2);
-    QVERIFY(filters[0].startsWith("NIMBO firmware (*.FWU) ("));
-    QVERIFY(filters[1].startsWith("All Files (*.*) ("));
-    QDir dir(folder_->path());
-    for (const char* name : {"b.FWU", "c.Fwu", "d.bin"}) {
-      QFile file(dir.filePath(name));
+  // An installed program's dialog opens in the desktop's download folder,
+  // with the fixed title and two entries (firmware files first, each shown by
+  // its label, extensions in any case); it answers with the chosen file, or
+  // nothing when cancelled, and opens where it started the next time.
+  void fileDialog() {
+    QDir home(folder_->path());
+    QVERIFY(home.mkpath("config") && home.mkpath("Fetched"));
+    QFile dirs(home.filePath("config/user-dirs.dirs"));
+    QVERIFY(dirs.open(QIODevice::WriteOnly));
+    dirs.write("XDG_DOWNLOAD_DIR=\"" + home.filePath("Fetched").toUtf8() + "\"\n");
+    dirs.close();
+    const QByteArray oldHome = qgetenv("HOME");
+    const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
+    qputenv("HOME", QFile::encodeName(home.path()));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath("config")));
+    QDir fetched(home.filePath("Fetched"));
+    for (const char* name : {"b.FWU", "c.Fwu", "d.bin", "\u00FCber.fwu"}) {
+      QFile file(fetched.filePath(QString::fromUtf8(name)));
       QVERIFY(file.open(QIODevice::WriteOnly));
     }
-    const auto matches = [&dir](const QString& filter) {
-      const qsizetype open = filter.lastIndexOf('(');
-      const QString patterns = filter.mid(open + 1, filter.size() - open - 2);
-      return dir.entryList(patterns.split(' '), QDir::Files | QDir::CaseSensitive, QDir::Name);
+    QWidget parent;
+    nimbo::flasher::gui::FirmwareFileDialog chooser(&parent, "/usr/bin");
+    QStringList seen;
+    const auto answer = [&](const char* name) {
+      QTimer::singleShot(0, &parent, [&, name] {
+        auto* dialog = parent.findChild<QFileDialog*>();
+        QVERIFY(dialog != nullptr);
+        seen << dialog->windowTitle() << dialog->directory().path();
+        for (const QString& filter : dialog->nameFilters()) {
+          const qsizetype open = filter.lastIndexOf('(');
+          seen << filter.left(open) + "| " +
+                      fetched
+                          .entryList(filter.mid(open + 1).chopped(1).split(' '),
+                                     QDir::Files | QDir::CaseSensitive, QDir::Name)
+                          .join(' ');
+        }
+        name ? (dialog->selectFile(fetched.filePath(QString::fromUtf8(name))),
+                static_cast<QDialog*>(dialog)->accept())
+             : dialog->reject();
+      });
     };
-    QCOMPARE(matches(filters[0]), QStringList({"b.FWU", "c.Fwu", "nimbo.fwu"}));
-    QCOMPARE(matches(filters[1]), QStringList({"b.FWU", "c.Fwu", "d.bin", "nimbo.fwu"}));
+    answer("\u00FCber.fwu");
+    const std::optional<std::string> chosen = chooser.ChooseFirmwareFile();
+    answer(nullptr);
+    const std::optional<std::string> cancelled = chooser.ChooseFirmwareFile();
+    qputenv("HOME", oldHome);
+    qputenv("XDG_CONFIG_HOME", oldConfig);
+
+    QCOMPARE(chosen, std::optional<std::string>(fetched.filePath("\u00FCber.fwu").toStdString()));
+    QCOMPARE(cancelled, std::nullopt);
+    const QStringList once{"Select firmware file...", fetched.path(),
+                           "NIMBO firmware (*.FWU) | b.FWU c.Fwu \u00FCber.fwu",
+                           "All Files (*.*) | b.FWU c.Fwu d.bin \u00FCber.fwu"};
+    QCOMPARE(seen, once + once);
+    // Run from a build folder, it opens in the program's folder.
+    nimbo::flasher::gui::FirmwareFileDialog built(&parent, folder_->path());
+    built.PrepareStartFolder();
+    QCOMPARE(built.StartFolder(), folder_->path());
   }
 };
 
