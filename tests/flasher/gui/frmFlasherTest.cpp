@@ -22,7 +22,9 @@
 #include "ledmatrix/MatrixTransfer.h"
 #include "settings/gui/frmConfig.h"
 #include "shell/frmLoader.h"
+#include "support/AnsweringChooser.h"
 #include "support/SimulatedRig.h"
+#include "support/WindowHelpers.h"
 
 using nimbo::kFalse;
 using nimbo::kTrue;
@@ -86,16 +88,6 @@ class Navigator final : public nimbo::shell::Navigator {
   WindowUserInterface& ui_;
 };
 
-class AnsweringChooser final : public nimbo::flasher::FirmwareFileChooser {
- public:
-  std::optional<std::string> ChooseFirmwareFile() override {
-    ++asked;
-    return answer;
-  }
-  std::optional<std::string> answer;  // nothing: cancelled
-  int asked = 0;
-};
-
 }  // namespace
 
 class frmFlasherTest : public QObject {
@@ -115,11 +107,7 @@ class frmFlasherTest : public QObject {
   }
   template <typename T>
   T* Find(const QString& name) const {
-    T* control = window_->findChild<T*>(name);
-    if (control == nullptr) {
-      qFatal("no control %s", qPrintable(name));
-    }
-    return control;
+    return nimbo::test::Control<T>(window_.get(), name);
   }
   QPushButton* Button(int index) const { return Find<QPushButton>(QString("Button%1").arg(index)); }
   void Click(int index) { QTest::mouseClick(Button(index), Qt::LeftButton); }
@@ -145,14 +133,6 @@ class frmFlasherTest : public QObject {
       texts << QString::fromStdString(message.text + " | " + message.title);
     }
     return texts;
-  }
-  int Frames(const char* command) const {
-    int count = 0;
-    for (const auto& entry : rig_->device.Trace()) {
-      count += entry.fromHost && entry.bytes.size() >= 2 && entry.bytes[0] == command[0] &&
-               entry.bytes[1] == command[1];
-    }
-    return count;
   }
   // Idle: only "Find Device", no progress, no status, no device name.
   void VerifyIdle() const {
@@ -243,8 +223,8 @@ class frmFlasherTest : public QObject {
     const QString path = elsewhere.filePath("update.Fwu");
     WriteFirmware(path, 0x13);
     Open();
-    auto owned = std::make_unique<AnsweringChooser>();
-    AnsweringChooser& chooser = *owned;
+    auto owned = std::make_unique<nimbo::test::AnsweringChooser>();
+    nimbo::test::AnsweringChooser& chooser = *owned;
     window_->SetFirmwareChooser(std::move(owned));
     Find<QAction>("mnuFWCustom")->trigger();
     Click(frmFlasher::kFindDevice);
@@ -314,12 +294,12 @@ class frmFlasherTest : public QObject {
     QVERIFY(window_->Form_Load());
     atYield_ = nullptr;
     QVERIFY(acted);
-    QCOMPARE(Frames("IF"), 0);
+    QCOMPARE(rig_->SentFrames("IF"), 0);
     QVERIFY(Messages().isEmpty());
     QCOMPARE(rig_->module.DeviceFound, kTrue);
 
     Click(frmFlasher::kFindDevice);  // acts once the read has ended
-    QCOMPARE(Frames("IF"), 1);
+    QCOMPARE(rig_->SentFrames("IF"), 1);
     QCOMPARE(VisibleButtons(), QStringList({"Flash Device", "Abort Flash"}));
   }
 
