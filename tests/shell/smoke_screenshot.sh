@@ -21,8 +21,14 @@ start_and_shoot() {
   "$program" --simulate="$work/device.state" "$2" &
   pid=$!
   window=$(wait_window "$title - $1") || fail "the window \"$title - $1\" did not appear"
-  sleep 1  # let it read the device and finish painting
-  import -window "$window" "$output/$3" || fail "the window \"$1\" went away"
+  # Once it has read the device and painted, two looks in a row agree.
+  import -window "$window" "$work/last.png" || fail "the window \"$1\" went away"
+  for _ in $(seq 1 30); do
+    sleep 0.3
+    import -window "$window" "$output/$3" || fail "the window \"$1\" went away"
+    compare -metric AE "$work/last.png" "$output/$3" null: 2>/dev/null && break
+    cp "$output/$3" "$work/last.png"
+  done
   colours=$(identify -format %k "$output/$3")
   [ "$colours" -gt 16 ] || fail "the screenshot $3 looks empty ($colours colours)"
   echo "smoke: screenshot in $output/$3"
