@@ -103,6 +103,8 @@ int main(int argc, char** argv) {
       break;
   }
 
+  // Without a display: one line on standard error and status 1, not Qt's
+  // abort.
   auto displayFailure = std::make_unique<app::DisplayFailureReport>();
   QApplication app(argc, argv);
   displayFailure.reset();
