@@ -51,6 +51,11 @@ StartOptions ParseCommandLine(const QStringList& arguments, bool (*available)(sh
                      "--simulate=STATE shares. Without =STATE it lives only while the "
                      "program runs."),
       QStringLiteral("STATE"));
+  const QCommandLineOption instant(
+      QStringLiteral("instant"),
+      QStringLiteral("With --simulate: the simulated device answers at once, not at the speed "
+                     "of the USB interface (a firmware update then takes a moment instead of "
+                     "about eight seconds)."));
   QCommandLineOption bareSimulate(kSimulateFlag);
   bareSimulate.setFlags(QCommandLineOption::HiddenFromHelp);
   const QCommandLineOption window(
@@ -58,9 +63,9 @@ StartOptions ParseCommandLine(const QStringList& arguments, bool (*available)(sh
       QStringLiteral("The window that opens once the device has been found: %1 (default: config).")
           .arg(WindowList()),
       QStringLiteral("NAME"), QStringLiteral("config"));
-  parser.addOptions({help, version, simulate, bareSimulate, window});
-  result.help = parser.helpText().replace(QStringLiteral("[options]"),
-                                          QStringLiteral("[--simulate[=STATE]] [options]"));
+  parser.addOptions({help, version, simulate, instant, bareSimulate, window});
+  result.help = parser.helpText().replace(
+      QStringLiteral("[options]"), QStringLiteral("[--simulate[=STATE] [--instant]] [options]"));
 
   auto usageError = [&result](const QString& text) {
     result.action = StartOptions::Action::UsageError;
@@ -99,6 +104,12 @@ StartOptions ParseCommandLine(const QStringList& arguments, bool (*available)(sh
       return usageError(QStringLiteral("--simulate given more than once"));
     }
     result.backend.simulate = true;
+  }
+  if (parser.isSet(instant)) {
+    if (!result.backend.simulate) {
+      return usageError(QStringLiteral("--instant works only with --simulate"));
+    }
+    result.backend.realTime = false;
   }
 
   const QString windowName = parser.value(window);

@@ -5,7 +5,6 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QLabel>
-#include <QMessageBox>
 #include <QProgressBar>
 #include <iostream>
 #include <memory>
@@ -13,6 +12,8 @@
 #include <vector>
 
 #include "app/CommandLine.h"
+#include "app/DisplayFailureReport.h"
+#include "ledmatrix/MatrixTransfer.h"
 #include "link/Clock.h"
 #include "link/NimboModule.h"
 #include "link/backend/Backend.h"
@@ -101,9 +102,12 @@ int main(int argc, char** argv) {
     case app::StartOptions::Action::Run:
       break;
   }
-  options.backend.realTime = true;
 
+  // Without a display: one line on standard error and status 1, not Qt's
+  // abort.
+  auto displayFailure = std::make_unique<app::DisplayFailureReport>();
   QApplication app(argc, argv);
+  displayFailure.reset();
   QApplication::setApplicationName(QStringLiteral("nimbo-control"));
   // The desktop entry's name, so the desktop matches windows to it; every
   // window (message boxes too) carries the program's icon.
@@ -140,6 +144,8 @@ int main(int argc, char** argv) {
               << "; running without the check for another copy\n";
   }
   const bool anotherInstance = lock == shell::SingleInstance::Outcome::AnotherCopyRuns;
+  SteadyClock clock;
+  shell::QtUserInterface ui(clock);
   std::string error;
   std::unique_ptr<backend::Backend> link;
   shell::NoInterface noInterface;
@@ -148,17 +154,16 @@ int main(int argc, char** argv) {
     if (!link) {
       // Started from a desktop menu nobody reads standard error.
       std::cerr << "nimbo-control: " << error << '\n';
-      QMessageBox::critical(nullptr, QString::fromLatin1(shell::kApplicationTitle),
-                            QString::fromStdString(error));
+      ui.ShowMessage(error, shell::kApplicationTitle, MessageIcon::Critical);
       return 1;
     }
   }
 
-  SteadyClock clock;
-  shell::QtUserInterface ui(clock);
   NIMBOmodule module(link ? link->Transport() : noInterface, ui);
 
   shell::LoaderHooks hooks;
+  // The start-up finds the device by reading its LED text.
+  hooks.readDevice = &ledmatrix::GetMatrixStringButton_Click;
   hooks.anotherInstanceRunning = [anotherInstance] { return anotherInstance; };
   hooks.executableName = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
   hooks.exchangeRunning = [&ui] { return ui.InsideExchange(); };

@@ -17,9 +17,9 @@ struct FileFilter {
   std::string_view pattern;  // which names it lists
 };
 
-// The open-file dialog's fixed setup. The dialog starts in the program's
-// own folder until it has a start folder of its own; only files that exist
-// may be chosen, and it offers no read-only box.
+// The open-file dialog's fixed setup. The dialog starts in the folder that
+// FirmwareDialogStartFolder names until it has a start folder of its own;
+// only files that exist may be chosen, and it offers no read-only box.
 inline constexpr std::string_view kChooserTitle = "Select firmware file...";
 inline constexpr FileFilter kFirmwareFilesFilter{"NIMBO firmware (*.FWU)", "*.fwu"};
 inline constexpr FileFilter kAllFilesFilter{"All Files (*.*)", "*.*"};
@@ -34,7 +34,7 @@ class FirmwareFileChooser {
   // user cancelled.
   virtual std::optional<std::string> ChooseFirmwareFile() = 0;
   // The default file is about to be read: a dialog without a start folder
-  // gets the program's own folder now (it does not change the file read).
+  // gets its first one now (it does not change the file read).
   virtual void PrepareStartFolder() {}
 };
 

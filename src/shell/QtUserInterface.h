@@ -2,13 +2,12 @@
 // beep, the current window's status line and progress bar, and pauses.
 #pragma once
 
+#include <QLabel>
 #include <QPointer>
+#include <QProgressBar>
 
 #include "link/Clock.h"
 #include "link/UserInterface.h"
-
-class QLabel;
-class QProgressBar;
 
 namespace nimbo::shell {
 

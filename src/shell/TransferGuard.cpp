@@ -22,6 +22,12 @@ bool IsUserInput(QEvent::Type type) {
     case QEvent::TouchBegin:
     case QEvent::TouchUpdate:
     case QEvent::TouchEnd:
+    // Text that an input method commits, or that is dropped, edits a box as
+    // typing does.
+    case QEvent::InputMethod:
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop:
       return true;
     default:
       return false;

@@ -3,8 +3,9 @@
 // The link lets pending window events run while it waits for a reply, so a
 // click could otherwise start a second transfer on the same link, navigate
 // away from the window or close it under the running transfer. While a guard
-// lives, `busy` is true and every mouse, key and wheel event aimed at the
-// window is dropped; the window keeps painting.
+// lives, `busy` is true and every mouse, key, wheel, touch, input method and
+// drag-and-drop event aimed at the window is ignored; the window keeps
+// painting.
 #pragma once
 
 #include <QObject>

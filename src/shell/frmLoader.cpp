@@ -9,7 +9,6 @@
 #include <QVBoxLayout>
 #include <utility>
 
-#include "ledmatrix/MatrixTransfer.h"
 #include "shell/Artwork.h"
 #include "shell/ProgramVersion.h"
 #include "shell/frmAbout.h"
@@ -116,7 +115,10 @@ bool frmLoader::StartUp() {
       return false;
     }
     module_.SizeSharedArrays();
-    ledmatrix::GetMatrixStringButton_Click(module_);
+    module_.DeviceFound = kFalse;
+    if (hooks_.readDevice) {
+      hooks_.readDevice(module_);
+    }
     if (StartUpEnded()) {
       return false;
     }

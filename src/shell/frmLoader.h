@@ -24,6 +24,10 @@ using WindowFactory =
 
 // What the start-up window needs from its surroundings; tests replace these.
 struct LoaderHooks {
+  // The start-up's first exchange with the device (the read of its LED
+  // text): sets DeviceFound when the device answered in full. Empty: no
+  // device is ever found.
+  std::function<void(NIMBOmodule&)> readDevice;
   // The previous-instance test; empty: never another instance.
   std::function<bool()> anotherInstanceRunning;
   // Executable name without extension, for the "already running" message.

@@ -26,7 +26,7 @@ class CommandLineTest : public QObject {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<int>("action");
     QTest::addColumn<QString>("error");  // a part of the usage error
-    QTest::addColumn<int>("simulate");   // 0 real link, 1 simulated, 2 with a state file
+    QTest::addColumn<int>("simulate");   // 0 real link, 1 simulated, 2 with a state file, 3 at once
     QTest::addColumn<int>("window");
     const int run = static_cast<int>(Action::Run);
     const int usage = static_cast<int>(Action::UsageError);
@@ -36,6 +36,9 @@ class CommandLineTest : public QObject {
     QTest::newRow("bare --simulate") << QStringList{"--simulate"} << run << "" << 1 << config;
     QTest::newRow("state file") << QStringList{"--simulate=dev.state", "--window=ledmatrix"} << run
                                 << "" << 2 << matrix;
+    QTest::newRow("at once") << QStringList{"--instant", "--simulate"} << run << "" << 3 << config;
+    QTest::newRow("at once without simulation")
+        << QStringList{"--instant"} << usage << "only with --simulate" << 0 << config;
     QTest::newRow("help") << QStringList{"--simulate", "-h"} << static_cast<int>(Action::ShowHelp)
                           << "" << 0 << config;
     QTest::newRow("version") << QStringList{"--version"} << static_cast<int>(Action::ShowVersion)
@@ -78,6 +81,7 @@ class CommandLineTest : public QObject {
       return;
     }
     QCOMPARE(options.backend.simulate, simulate > 0);
+    QCOMPARE(options.backend.realTime, simulate != 3);
     QCOMPARE(options.backend.stateFile.has_value(), simulate == 2);
     if (simulate == 2) {
       QCOMPARE(*options.backend.stateFile, std::string("dev.state"));

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "flasher/DialogStartFolder.h"
 #include "flasher/FirmwareCodec.h"
 #include "flasher/FirmwareFile.h"
 #include "flasher/FlasherRig.h"
@@ -114,6 +115,20 @@ TEST(FirmwareFile, ExtensionCheckIsOnTheUpperCasedLastThreeCharacters) {
   for (const char* name : {"a.bin", "a.fw", "a.fwu.bak", "wu", "", "a.fwü"}) {
     EXPECT_FALSE(HasFirmwareExtension(name)) << name;
   }
+}
+
+// An installed program's dialog opens in the user's folder, any other in the
+// program's own folder.
+TEST(FirmwareDialog, StartsInTheUsersFolderOnlyForAnInstalledProgram) {
+  const std::filesystem::path user = "/home/u/Downloads";
+  for (const char* folder : {"/usr/bin", "/usr/local/bin/", "/home/u/.local/bin", "/opt/x/bin/."}) {
+    EXPECT_EQ(FirmwareDialogStartFolder(folder, user), user) << folder;
+  }
+  for (const char* folder :
+       {"/home/u/nimbo/build/src/app", "/home/u/bin/nimbo", "/home/u/binaries", "/usr/bin/.."}) {
+    EXPECT_EQ(FirmwareDialogStartFolder(folder, user), folder) << folder;
+  }
+  EXPECT_EQ(FirmwareDialogStartFolder("/usr/bin", {}), "/usr/bin");  // no user folder known
 }
 
 TEST(LoadFirmware, DefaultFileIsReadByItsBareNameFromTheWorkingDirectory) {

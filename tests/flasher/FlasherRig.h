@@ -18,6 +18,7 @@
 #include "flasher/SampleFirmware.h"
 #include "ledmatrix/MatrixString.h"
 #include "ledmatrix/MatrixTransfer.h"
+#include "support/AnsweringChooser.h"
 #include "support/ScratchFolder.h"
 #include "support/SimulatedRig.h"
 
@@ -33,17 +34,6 @@ inline void WriteBytes(const std::string& path, std::span<const std::uint8_t> by
 inline void WriteFirmware(const std::string& path, std::span<const std::uint8_t> image) {
   WriteBytes(path, flasher::EncodeFirmwareBytes(image, 1));
 }
-
-// Answers the file dialog as a test tells it to; nothing = cancelled.
-class AnsweringChooser final : public flasher::FirmwareFileChooser {
- public:
-  std::optional<std::string> ChooseFirmwareFile() override {
-    ++asked;
-    return answer;
-  }
-  std::optional<std::string> answer;
-  int asked = 0;
-};
 
 class RecordingFlasherView final : public flasher::FlasherView {
  public:

@@ -1,11 +1,13 @@
-// A start-up window on a simulated device with a virtual clock, and working
-// windows that only record what happens to them.
+// A start-up window on a simulated device with a virtual clock, reading the
+// device's LED text as the program does, and working windows that only record
+// what happens to them.
 #pragma once
 
 #include <QUrl>
 #include <memory>
 #include <vector>
 
+#include "ledmatrix/MatrixTransfer.h"
 #include "link/NimboModule.h"
 #include "shell/WorkingWindow.h"
 #include "shell/frmLoader.h"
@@ -47,6 +49,7 @@ struct ShellRig : SimulatedRig {
   ShellRig() {
     device.LoadFactoryContents();
     shell::LoaderHooks hooks;
+    hooks.readDevice = &ledmatrix::GetMatrixStringButton_Click;
     hooks.anotherInstanceRunning = [this] { return anotherInstance; };
     hooks.executableName = QStringLiteral("nimbo-control");
     hooks.openUrl = [this](const QUrl& url) { openedUrls.push_back(url); };

@@ -5,9 +5,11 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest/QtTest>
 #include <csignal>
 #include <memory>
@@ -158,6 +160,22 @@ class ShellPartsTest : public QObject {
     QCOMPARE(bar.value(), 300);
     label.reset();                    // its window went away
     ui.SetStatusText("Read Error!");  // must not touch the destroyed label
+
+    // A message is a modal box with only OK, closed here with Enter.
+    QStringList seen;
+    for (const MessageIcon icon : {MessageIcon::None, MessageIcon::Information,
+                                   MessageIcon::Warning, MessageIcon::Critical}) {
+      QTimer::singleShot(0, [&seen] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+          seen << box->windowTitle() + " | " + box->text() + " | " + QString::number(box->icon()) +
+                      QString::number(box->buttons().size());
+          QTest::keyClick(box, Qt::Key_Return);
+        }
+      });
+      ui.ShowMessage("Device verify error!  Caf\u00E9", "Verify Failure!", icon);
+    }
+    const QString shown = "Verify Failure! | Device verify error!  Caf\u00E9 | ";
+    QCOMPARE(seen, QStringList({shown + "01", shown + "11", shown + "21", shown + "31"}));
 
     // Pauses run on its clock, in milliseconds.
     ui.Sleep(3000);

@@ -1,89 +1,62 @@
 #!/usr/bin/env bash
 # Runs the real nimbo-control on the simulated device under a virtual X
-# server: waits for the configuration window, saves a screenshot of it, checks
-# that a second copy shows its message and ends while the first keeps
+# server: waits for the configuration window and saves a screenshot of it,
+# checks that a second copy shows its message and ends while the first keeps
 # running, and ends the program as the user would (SIGTERM closes the working
-# window).
+# window). Then does the same for the LED matrix window, without the second
+# copy.
 #
-# usage: smoke_screenshot.sh NIMBO_CONTROL OUTPUT_FOLDER WINDOW_TITLE [SCREENSHOT [OPTION...]]
-# (SCREENSHOT: file name in OUTPUT_FOLDER; OPTIONs go to nimbo-control, e.g.
-# --window=ledmatrix)
-set -euo pipefail
-
+# usage: smoke_screenshot.sh NIMBO_CONTROL OUTPUT_FOLDER TITLE
+# (TITLE: the window titles up to " - ")
+source "$(dirname "$0")/../support/x_session.sh"
 program=$1
 output=$2
 title=$3
-screenshot=${4:-configuration-screenshot.png}
-options=("${@:5}")
 mkdir -p "$output"
+start_x_server
 
-if [ -z "${NIMBO_SMOKE_INSIDE_X:-}" ]; then
-  export NIMBO_SMOKE_INSIDE_X=1
-  # -noreset: by default the server resets whenever its last client leaves
-  # (each xwininfo poll below) and refuses connections meanwhile, so the
-  # program could start just then and find no display.
-  exec xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" "$0" "$@"
-fi
-
-export QT_QPA_PLATFORM=xcb  # the test command sets offscreen for the window tests
-work=$(mktemp -d)
-mkdir -m 700 "$work/run"
-export XDG_RUNTIME_DIR="$work/run"  # the single-instance lock of this test only
-first=""
-cleanup() {
-  if [ -n "$first" ] && kill -0 "$first" 2>/dev/null; then kill -KILL "$first"; fi
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() {
-  echo "smoke: $*" >&2
-  exit 1
-}
-
-# Captures the top-level window named $1 into $2; false while there is none.
-shoot() {
-  local id
-  id=$(xwininfo -name "$1" 2>/dev/null | awk '/Window id:/ {print $4; exit}') || return 1
-  [ -n "$id" ] && import -window "$id" "$2"
-}
-
-# Waits up to 30 s for the window named $1 and captures it into $2.
-wait_and_shoot() {
-  for _ in $(seq 1 150); do
-    if shoot "$1" "$2"; then
-      return 0
-    fi
-    sleep 0.2
+# Starts the first copy in the window named "$title - $1" (option $2) and
+# saves a screenshot of it as $3 in the output folder.
+start_and_shoot() {
+  "$program" --simulate="$work/device.state" "$2" &
+  pid=$!
+  window=$(wait_window "$title - $1") || fail "the window \"$title - $1\" did not appear"
+  # Once it has read the device and painted, two looks in a row agree.
+  import -window "$window" "$work/last.png" || fail "the window \"$1\" went away"
+  for _ in $(seq 1 30); do
+    sleep 0.3
+    import -window "$window" "$output/$3" || fail "the window \"$1\" went away"
+    compare -metric AE "$work/last.png" "$output/$3" null: 2>/dev/null && break
+    cp "$output/$3" "$work/last.png"
   done
-  return 1
+  colours=$(identify -format %k "$output/$3")
+  [ "$colours" -gt 16 ] || fail "the screenshot $3 looks empty ($colours colours)"
+  echo "smoke: screenshot in $output/$3"
 }
 
-"$program" --simulate="$work/device.state" "${options[@]}" &
-first=$!
-wait_and_shoot "$title" "$work/first.png" || fail "the window \"$title\" did not appear"
-sleep 1  # let it finish painting
-shoot "$title" "$output/$screenshot" || fail "the window went away"
-colours=$(identify -format %k "$output/$screenshot")
-[ "$colours" -gt 16 ] || fail "the screenshot looks empty ($colours colours)"
-echo "smoke: screenshot in $output/$screenshot"
+# Ends the first copy as the user would: it must end cleanly and keep the
+# simulated device in its state file.
+end_first_copy() {
+  local status=0
+  kill -TERM "$pid"
+  wait "$pid" || status=$?
+  pid=""
+  [ "$status" -eq 0 ] || fail "nimbo-control ended with status $status"
+  [ -s "$work/device.state" ] || fail "the simulated device's state was not kept"
+}
 
+start_and_shoot "Configuration" --window=config configuration-screenshot.png
 # A second copy: its message box appears, it ends, the first one stays.
 "$program" --simulate="$work/device.state" &
 second=$!
-wait_and_shoot "NIMBO Control" "$output/second-copy-message.png" ||
-  fail "the second copy showed no message"
+message=$(wait_window "NIMBO Control") || fail "the second copy showed no message"
+import -window "$message" "$output/second-copy-message.png"
 kill -TERM "$second"
 wait "$second" || true
-kill -0 "$first" 2>/dev/null || fail "the first copy ended with the second"
-shoot "$title" "$work/still.png" || fail "the first copy lost its window"
+kill -0 "$pid" 2>/dev/null || fail "the first copy ended with the second"
+xdotool search --name "^$title - Configuration\$" >/dev/null || fail "the first copy lost its window"
+end_first_copy
 
-# End the first copy as the user would; it must end cleanly and keep the
-# simulated device in its state file.
-kill -TERM "$first"
-status=0
-wait "$first" || status=$?
-first=""
-[ "$status" -eq 0 ] || fail "nimbo-control ended with status $status"
-[ -s "$work/device.state" ] || fail "the simulated device's state was not kept"
+start_and_shoot "LED Matrix Control" --window=ledmatrix ledmatrix-screenshot.png
+end_first_copy
 echo "smoke: passed"

@@ -1,11 +1,13 @@
 // What the window tests share: a navigator that records unloads only, a
-// close delivered as the window frame delivers it, and a named control that
-// must exist.
+// close and a drop delivered as the window system delivers them, and a named
+// control that must exist.
 #pragma once
 
 #include <QtTest/qtestspontaneevent.h>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QWidget>
 
 #include "shell/WorkingWindow.h"
@@ -26,6 +28,30 @@ inline void CloseFromFrame(QWidget* window) {
   QCloseEvent event;
   QSpontaneKeyEvent::setSpontaneous(&event);
   qApp->notify(window, &event);  // sendEvent() would clear the mark
+}
+
+// Text dropped onto the middle of `target` from another program, delivered
+// as the window delivers it: to the widget under that point that takes drops
+// (a text box's viewport), as a drag that enters, moves and drops, each a
+// spontaneous event of its own.
+inline void DropText(QWidget* target, const QString& text) {
+  QWidget* window = target->window();
+  const QPoint at = target->mapTo(window, target->rect().center());
+  QWidget* receiver = window->childAt(at);
+  while (receiver != window && !receiver->acceptDrops()) {
+    receiver = receiver->parentWidget();
+  }
+  QMimeData data;
+  data.setText(text);
+  const QPoint there = receiver->mapFrom(window, at);
+  QDragEnterEvent enter(there, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QDragMoveEvent move(there, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QDropEvent drop(there, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  for (QEvent* event :
+       {static_cast<QEvent*>(&enter), static_cast<QEvent*>(&move), static_cast<QEvent*>(&drop)}) {
+    QSpontaneKeyEvent::setSpontaneous(event);
+    qApp->notify(receiver, event);
+  }
 }
 
 template <typename T>

@@ -1,8 +1,15 @@
 #include "flasher/gui/FirmwareFileDialog.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <filesystem>
+#include <utility>
+
+#include "flasher/DialogStartFolder.h"
 
 namespace nimbo::flasher::gui {
 
@@ -42,10 +49,25 @@ QStringList FirmwareDialogFilters() {
   return {DialogFilter(kFirmwareFilesFilter), DialogFilter(kAllFilesFilter)};
 }
 
+FirmwareFileDialog::FirmwareFileDialog(QWidget* parent, QString programFolder)
+    : parent_(parent), programFolder_(std::move(programFolder)) {}
+
+FirmwareFileDialog::FirmwareFileDialog(QWidget* parent)
+    : FirmwareFileDialog(parent, QCoreApplication::applicationDirPath()) {}
+
 void FirmwareFileDialog::PrepareStartFolder() {
-  if (startFolder_.isEmpty()) {
-    startFolder_ = QCoreApplication::applicationDirPath();
+  if (!startFolder_.isEmpty()) {
+    return;
   }
+  // A download folder that does not exist yet is no place to start: the
+  // home folder is.
+  QString userFolder = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
+  if (!QFileInfo(userFolder).isDir()) {
+    userFolder = QDir::homePath();
+  }
+  const std::filesystem::path start = FirmwareDialogStartFolder(
+      QFile::encodeName(programFolder_).toStdString(), QFile::encodeName(userFolder).toStdString());
+  startFolder_ = QFile::decodeName(start.c_str());
 }
 
 std::optional<std::string> FirmwareFileDialog::ChooseFirmwareFile() {

@@ -20,7 +20,9 @@ QStringList FirmwareDialogFilters();
 
 class FirmwareFileDialog final : public FirmwareFileChooser {
  public:
-  explicit FirmwareFileDialog(QWidget* parent) : parent_(parent) {}
+  // `programFolder`: where the running program lies.
+  FirmwareFileDialog(QWidget* parent, QString programFolder);
+  explicit FirmwareFileDialog(QWidget* parent);
 
   std::optional<std::string> ChooseFirmwareFile() override;
   void PrepareStartFolder() override;
@@ -30,6 +32,7 @@ class FirmwareFileDialog final : public FirmwareFileChooser {
 
  private:
   QWidget* parent_;
+  QString programFolder_;
   QString startFolder_;
 };
 

@@ -14,22 +14,8 @@ cli=$2
 output=$3
 title=$4
 mkdir -p "$output"
-
-if [ -z "${NIMBO_SMOKE_INSIDE_X:-}" ]; then
-  export NIMBO_SMOKE_INSIDE_X=1
-  exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
-fi
-
-export QT_QPA_PLATFORM=xcb  # the test command sets offscreen for the window tests
-work=$(mktemp -d)
-mkdir -m 700 "$work/run"
-export XDG_RUNTIME_DIR="$work/run"
-pid=""
-cleanup() {
-  if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then kill -KILL "$pid"; fi
-  rm -rf "$work"
-}
-trap cleanup EXIT
+source "$(dirname "$0")/../../support/x_session.sh"
+start_x_server
 
 fail() {
   echo "picker smoke: $*" >&2

@@ -3,22 +3,28 @@
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QLabel>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 #include <functional>
 #include <memory>
+#include <utility>
 
 #include "flasher/FirmwareCodec.h"
 #include "flasher/SampleFirmware.h"
 #include "flasher/gui/FirmwareFileDialog.h"
 #include "flasher/gui/frmFlasher.h"
+#include "ledmatrix/MatrixTransfer.h"
 #include "settings/gui/frmConfig.h"
 #include "shell/frmLoader.h"
+#include "support/AnsweringChooser.h"
 #include "support/SimulatedRig.h"
+#include "support/WindowHelpers.h"
 
 using nimbo::kFalse;
 using nimbo::kTrue;
@@ -82,16 +88,6 @@ class Navigator final : public nimbo::shell::Navigator {
   WindowUserInterface& ui_;
 };
 
-class AnsweringChooser final : public nimbo::flasher::FirmwareFileChooser {
- public:
-  std::optional<std::string> ChooseFirmwareFile() override {
-    ++asked;
-    return answer;
-  }
-  std::optional<std::string> answer;  // nothing: cancelled
-  int asked = 0;
-};
-
 }  // namespace
 
 class frmFlasherTest : public QObject {
@@ -111,11 +107,7 @@ class frmFlasherTest : public QObject {
   }
   template <typename T>
   T* Find(const QString& name) const {
-    T* control = window_->findChild<T*>(name);
-    if (control == nullptr) {
-      qFatal("no control %s", qPrintable(name));
-    }
-    return control;
+    return nimbo::test::Control<T>(window_.get(), name);
   }
   QPushButton* Button(int index) const { return Find<QPushButton>(QString("Button%1").arg(index)); }
   void Click(int index) { QTest::mouseClick(Button(index), Qt::LeftButton); }
@@ -141,14 +133,6 @@ class frmFlasherTest : public QObject {
       texts << QString::fromStdString(message.text + " | " + message.title);
     }
     return texts;
-  }
-  int Frames(const char* command) const {
-    int count = 0;
-    for (const auto& entry : rig_->device.Trace()) {
-      count += entry.fromHost && entry.bytes.size() >= 2 && entry.bytes[0] == command[0] &&
-               entry.bytes[1] == command[1];
-    }
-    return count;
   }
   // Idle: only "Find Device", no progress, no status, no device name.
   void VerifyIdle() const {
@@ -239,8 +223,8 @@ class frmFlasherTest : public QObject {
     const QString path = elsewhere.filePath("update.Fwu");
     WriteFirmware(path, 0x13);
     Open();
-    auto owned = std::make_unique<AnsweringChooser>();
-    AnsweringChooser& chooser = *owned;
+    auto owned = std::make_unique<nimbo::test::AnsweringChooser>();
+    nimbo::test::AnsweringChooser& chooser = *owned;
     window_->SetFirmwareChooser(std::move(owned));
     Find<QAction>("mnuFWCustom")->trigger();
     Click(frmFlasher::kFindDevice);
@@ -258,6 +242,7 @@ class frmFlasherTest : public QObject {
   // starts again from "Default" and "No".
   void optionsResetWhenTheWindowIsLoadedAgain() {
     nimbo::shell::LoaderHooks hooks;
+    hooks.readDevice = &nimbo::ledmatrix::GetMatrixStringButton_Click;
     hooks.anotherInstanceRunning = [] { return false; };
     nimbo::shell::frmLoader loader(rig_->module, std::move(hooks));
     loader.RegisterWindow(WindowId::Flasher, [](nimbo::NIMBOmodule& m, nimbo::shell::Navigator& n) {
@@ -294,29 +279,27 @@ class frmFlasherTest : public QObject {
     QVERIFY(defaults());
   }
 
-  // Clicks during the load's read do nothing: the read fills MemoryImage, and
-  // a device check inside it would decode the firmware into the same array.
+  // The load's read runs under the transfer guard: a click then does
+  // nothing, since a device check inside the read would decode the firmware
+  // into the MemoryImage that the read is filling.
   void nothingActsWhileTheLoadReads() {
     window_ = std::make_unique<frmFlasher>(rig_->module, *navigator_);
-    int clicks = 0;
+    bool acted = false;
     atYield_ = [&] {
-      if (!window_->isVisible() || clicks == 3) {
-        return;
+      if (window_->isVisible() && !std::exchange(acted, true)) {
+        QTest::mouseClick(Button(frmFlasher::kFindDevice), Qt::LeftButton);
+        QVERIFY(!window_->CloseAsUser());
       }
-      ++clicks;
-      QTest::mouseClick(Button(frmFlasher::kFindDevice), Qt::LeftButton);
-      QTest::keyClick(window_.get(), Qt::Key_F, Qt::AltModifier);
-      QVERIFY(!window_->CloseAsUser());
     };
     QVERIFY(window_->Form_Load());
     atYield_ = nullptr;
-    QCOMPARE(clicks, 3);
-    QCOMPARE(Frames("IF"), 0);
+    QVERIFY(acted);
+    QCOMPARE(rig_->SentFrames("IF"), 0);
     QVERIFY(Messages().isEmpty());
     QCOMPARE(rig_->module.DeviceFound, kTrue);
 
     Click(frmFlasher::kFindDevice);  // acts once the read has ended
-    QCOMPARE(Frames("IF"), 1);
+    QCOMPARE(rig_->SentFrames("IF"), 1);
     QCOMPARE(VisibleButtons(), QStringList({"Flash Device", "Abort Flash"}));
   }
 
@@ -357,24 +340,64 @@ class frmFlasherTest : public QObject {
     QCOMPARE(navigator_->unloads, 1);
   }
 
-  // The dialog's two entries: firmware files first, each shown by its label.
-  void dialogFilters() {
-    const QStringList filters = nimbo::flasher::gui::FirmwareDialogFilters();
-    QCOMPARE(filters.size(), 2);
-    QVERIFY(filters[0].startsWith("NIMBO firmware (*.FWU) ("));
-    QVERIFY(filters[1].startsWith("All Files (*.*) ("));
-    QDir dir(folder_->path());
-    for (const char* name : {"b.FWU", "c.Fwu", "d.bin"}) {
-      QFile file(dir.filePath(name));
+  // An installed program's dialog opens in the desktop's download folder,
+  // with the fixed title and two entries (firmware files first, each shown by
+  // its label, extensions in any case); it answers with the chosen file, or
+  // nothing when cancelled, and opens where it started the next time.
+  void fileDialog() {
+    QDir home(folder_->path());
+    QVERIFY(home.mkpath("config") && home.mkpath("Fetched"));
+    QFile dirs(home.filePath("config/user-dirs.dirs"));
+    QVERIFY(dirs.open(QIODevice::WriteOnly));
+    dirs.write("XDG_DOWNLOAD_DIR=\"" + home.filePath("Fetched").toUtf8() + "\"\n");
+    dirs.close();
+    const QByteArray oldHome = qgetenv("HOME");
+    const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
+    qputenv("HOME", QFile::encodeName(home.path()));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath("config")));
+    QDir fetched(home.filePath("Fetched"));
+    for (const char* name : {"b.FWU", "c.Fwu", "d.bin", "\u00FCber.fwu"}) {
+      QFile file(fetched.filePath(QString::fromUtf8(name)));
       QVERIFY(file.open(QIODevice::WriteOnly));
     }
-    const auto matches = [&dir](const QString& filter) {
-      const qsizetype open = filter.lastIndexOf('(');
-      const QString patterns = filter.mid(open + 1, filter.size() - open - 2);
-      return dir.entryList(patterns.split(' '), QDir::Files | QDir::CaseSensitive, QDir::Name);
+    QWidget parent;
+    nimbo::flasher::gui::FirmwareFileDialog chooser(&parent, "/usr/bin");
+    QStringList seen;
+    const auto answer = [&](const char* name) {
+      QTimer::singleShot(0, &parent, [&, name] {
+        auto* dialog = parent.findChild<QFileDialog*>();
+        QVERIFY(dialog != nullptr);
+        seen << dialog->windowTitle() << dialog->directory().path();
+        for (const QString& filter : dialog->nameFilters()) {
+          const qsizetype open = filter.lastIndexOf('(');
+          seen << filter.left(open) + "| " +
+                      fetched
+                          .entryList(filter.mid(open + 1).chopped(1).split(' '),
+                                     QDir::Files | QDir::CaseSensitive, QDir::Name)
+                          .join(' ');
+        }
+        name ? (dialog->selectFile(fetched.filePath(QString::fromUtf8(name))),
+                static_cast<QDialog*>(dialog)->accept())
+             : dialog->reject();
+      });
     };
-    QCOMPARE(matches(filters[0]), QStringList({"b.FWU", "c.Fwu", "nimbo.fwu"}));
-    QCOMPARE(matches(filters[1]), QStringList({"b.FWU", "c.Fwu", "d.bin", "nimbo.fwu"}));
+    answer("\u00FCber.fwu");
+    const std::optional<std::string> chosen = chooser.ChooseFirmwareFile();
+    answer(nullptr);
+    const std::optional<std::string> cancelled = chooser.ChooseFirmwareFile();
+    qputenv("HOME", oldHome);
+    qputenv("XDG_CONFIG_HOME", oldConfig);
+
+    QCOMPARE(chosen, std::optional<std::string>(fetched.filePath("\u00FCber.fwu").toStdString()));
+    QCOMPARE(cancelled, std::nullopt);
+    const QStringList once{"Select firmware file...", fetched.path(),
+                           "NIMBO firmware (*.FWU) | b.FWU c.Fwu \u00FCber.fwu",
+                           "All Files (*.*) | b.FWU c.Fwu d.bin \u00FCber.fwu"};
+    QCOMPARE(seen, once + once);
+    // Run from a build folder, it opens in the program's folder.
+    nimbo::flasher::gui::FirmwareFileDialog built(&parent, folder_->path());
+    built.PrepareStartFolder();
+    QCOMPARE(built.StartFolder(), folder_->path());
   }
 };
 

@@ -4,10 +4,8 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
-#include <QDropEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMimeData>
 #include <QPushButton>
 #include <QtTest>
 #include <memory>
@@ -263,27 +261,6 @@ class frmConfigTest : public QObject {
     QCOMPARE(DeviceBytes()[67], 28);
   }
 
-  void swatchStoresAcceptedColourOnly() {
-    Open();
-    std::optional<std::uint32_t> answer = 0x0A0B0C;
-    std::uint32_t started = 0;
-    window_->SetColorChooser(
-        [&](std::uint32_t start, const nimbo::settings::gui::ColorPreview& preview, QWidget*) {
-          started = start;
-          preview(0x777777);
-          return answer;
-        });
-    auto* swatch = Find<ColorSwatch>("ColorButton4");
-    swatch->click();
-    QCOMPARE(started, 52u + 53u * 256 + 54u * 65536);  // slot 4 at bytes 52..54
-    QCOMPARE(swatch->Color(), 0x0A0B0Cu);
-    QCOMPARE(ImageBytes(52, 3), (Bytes{0x0C, 0x0B, 0x0A}));
-    answer.reset();  // closed from the title bar: the previewed colour is undone
-    swatch->click();
-    QCOMPARE(swatch->Color(), 0x0A0B0Cu);
-    QCOMPARE(ImageBytes(52, 3), (Bytes{0x0C, 0x0B, 0x0A}));
-  }
-
   void failedLoadKeepsImageAndControls() {
     Open();
     const Bytes before = ImageBytes();
@@ -387,16 +364,12 @@ class frmConfigTest : public QObject {
     auto* edit = Find<QLineEdit>("MaxVoltageTextBox");
     edit->setFocus();
     edit->selectAll();
-    QMimeData text;
-    text.setText(" 5.1a b\tc\n2!");
+    const QString text = " 5.1a b\tc\n2!";
     if (drop) {
       edit->clear();
-      QDragEnterEvent enter(QPoint(2, 2), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
-      QApplication::sendEvent(edit, &enter);
-      QDropEvent event(QPointF(2, 2), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
-      QApplication::sendEvent(edit, &event);
+      nimbo::test::DropText(edit, text);
     } else {
-      QGuiApplication::clipboard()->setText(text.text());
+      QGuiApplication::clipboard()->setText(text);
       QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
     }
     QCOMPARE(edit->text(), QString("5.12"));
