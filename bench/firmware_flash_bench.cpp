@@ -6,6 +6,11 @@
 // bytes on the wire both ways at 80 us per byte; the benchmark's own times
 // are the host's CPU cost of one flash.
 //
+// BM_FirmwareVerify: `verify` of a flashed device against its image, all 450
+// blocks compared (sim_ms), beside the read-back half of a flash: the 450
+// verify reads it makes after its writes (readback_ms), on the same timing
+// model; ratio = sim_ms / readback_ms.
+//
 // BM_FirmwareFlashSoak: 10,000 check-and-flash runs against a device that
 // misbehaves at random (seeded), with fresh program data each run. Prints
 // how they ended; a false success (a flash reported complete while the
@@ -26,8 +31,10 @@
 #include "flasher/FirmwareCodec.h"
 #include "flasher/FirmwareUpdate.h"
 #include "flasher/SampleFirmware.h"
+#include "flasher/VerifyFirmware.h"
 #include "ledmatrix/MatrixString.h"
 #include "ledmatrix/MatrixTransfer.h"
+#include "link/Frames.h"
 
 namespace {
 
@@ -142,6 +149,49 @@ void BM_FirmwareFlash(benchmark::State& state) {
   state.counters["wire_bytes"] = static_cast<double>(wireBytes);
 }
 BENCHMARK(BM_FirmwareFlash)->Unit(benchmark::kMillisecond);
+
+void BM_FirmwareVerify(benchmark::State& state) {
+  FlashRig rig;
+  rig.UseImage(flasher::SampleFirmwareImage());
+  if (rig.update.CheckDevice() != flasher::CheckResult::Offered ||
+      rig.update.FlashFirmware().result != flasher::FlashResult::Completed) {
+    state.SkipWithError("flash failed");
+    return;
+  }
+  nimbo::NIMBOmodule& m = rig.module;
+  nimbo::Micros verify = 0;
+  nimbo::Micros readBack = 0;
+  for (auto _ : state) {
+    nimbo::Micros start = rig.clock.Now();
+    const auto outcome = flasher::VerifyFirmware(m, rig.image, flasher::MatrixStringReset::Yes);
+    verify += rig.clock.Now() - start;
+    if (outcome.result != flasher::VerifyResult::Equal || outcome.blocksCompared != 450) {
+      state.SkipWithError("verify failed");
+      return;
+    }
+    // The flash's own read-back: each block verified as its write left it.
+    start = rig.clock.Now();
+    for (int block = 0; block < 450; ++block) {
+      m.BlockAddress = flasher::kProgramFirstAddress + block * flasher::kBlockAddressStep;
+      const auto first =
+          rig.image.begin() + static_cast<std::ptrdiff_t>(flasher::kProgramOffset + 64 * block);
+      std::copy_n(first, 64, m.BlockOut.begin());
+      m.BlockChecksum = nimbo::frames::Checksum(*nimbo::frames::SplitAddress(m.BlockAddress),
+                                                std::span(m.BlockOut).first(64));
+      m.VerifyMemoryBlock();
+      if (m.LinkStatus != 0) {
+        state.SkipWithError("read-back failed");
+        return;
+      }
+    }
+    readBack += rig.clock.Now() - start;
+  }
+  const auto iterations = static_cast<double>(state.iterations());
+  state.counters["sim_ms"] = static_cast<double>(verify) / iterations / 1000.0;
+  state.counters["readback_ms"] = static_cast<double>(readBack) / iterations / 1000.0;
+  state.counters["ratio"] = static_cast<double>(verify) / static_cast<double>(readBack);
+}
+BENCHMARK(BM_FirmwareVerify)->Unit(benchmark::kMillisecond);
 
 void BM_FirmwareFlashSoak(benchmark::State& state) {
   constexpr std::uint32_t kFlashes = 10000;

@@ -15,8 +15,6 @@ namespace {
 
 constexpr std::uint32_t kPurgeBoth = ft::kPurgeRx | ft::kPurgeTx;
 
-constexpr std::int32_t kFirstAddress = 0x0020;
-constexpr std::int32_t kAddressStep = 32;  // device addresses count 2-byte units
 constexpr int kBlocks = static_cast<int>(kProgramBlocks);
 constexpr int kLastBlock = kBlocks - 1;
 constexpr int kTriesPerBlock = 10;     // shared by the write and the verify of a block
@@ -27,7 +25,8 @@ constexpr int kPauseAfterFlash = 500;  // milliseconds
 // 17160..17927.
 constexpr std::size_t kMatrixTailIndex = ledmatrix::kMatrixImageSize;  // 768
 constexpr std::size_t kMatrixTailImageOffset =
-    kProgramOffset + (0x2180 - kFirstAddress) / kAddressStep * kBlockSize;  // 17160
+    kProgramOffset +
+    (kKeptTextEndAddress - kProgramFirstAddress) / kBlockAddressStep * kBlockSize;  // 17160
 static_assert(kMatrixTailImageOffset == 17160);
 
 constexpr const char* kNotInUpdateModeText = "NIMBO not in update mode! ";
@@ -187,7 +186,7 @@ FlashOutcome FirmwareUpdate::FlashFirmware() {
   m.MemoryImage = checkedImage_;
 
   m.BlockOffset = static_cast<std::int32_t>(kProgramOffset);
-  m.BlockAddress = kFirstAddress;
+  m.BlockAddress = kProgramFirstAddress;
   for (int block = 0; block < kBlocks; ++block) {
     m.Ui().SetStatusText("Flashing CPU..." + std::to_string((block + 1) * 100 / kBlocks) + "%");
     m.Ui().SetProgress(block, kLastBlock);
@@ -202,6 +201,7 @@ FlashOutcome FirmwareUpdate::FlashFirmware() {
         m.WriteMemoryBlock();
       } else {
         m.LinkStatus = kLinkReadFailure;
+        m.FailureCause = LinkCause::BadRequest;
       }
       if (m.LinkStatus == 0) {
         break;
@@ -231,7 +231,7 @@ FlashOutcome FirmwareUpdate::FlashFirmware() {
       }
     }
     m.BlockOffset += static_cast<std::int32_t>(kBlockSize);
-    m.BlockAddress += kAddressStep;
+    m.BlockAddress += kBlockAddressStep;
   }
   m.Ui().ProcessEvents();
   checkedImage_.clear();

@@ -18,6 +18,14 @@
 
 namespace nimbo::flasher {
 
+// Where the program blocks go: block k at device address 0x0020 + 32·k
+// (an address holds two bytes).
+inline constexpr std::int32_t kProgramFirstAddress = 0x0020;
+inline constexpr std::int32_t kBlockAddressStep = 32;
+// The LED text's device copy that a flash keeps, 0x2000..0x217F.
+inline constexpr std::int32_t kKeptTextFirstAddress = 0x2000;
+inline constexpr std::int32_t kKeptTextEndAddress = 0x2180;
+
 enum class CheckResult {
   Offered,          // versions shown, "Flash Device" offered
   NotInUpdateMode,  // no (or no fresh) answer to "IF"

@@ -3,10 +3,9 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <span>
 
 #include "ledmatrix/MatrixString.h"
-#include "link/Frames.h"
+#include "link/CheckedRead.h"
 
 namespace nimbo::ledmatrix {
 
@@ -51,30 +50,16 @@ bool BlockInImage(const NIMBOmodule& module) {
   return module.BlockOffset >= 0 && end <= static_cast<std::int64_t>(module.MemoryImage.size());
 }
 
-// The device's checksum of the block just read. A block that arrives with a
-// checksum that does not match its bytes was corrupted on the way and is read
-// again, so that a damaged string is never taken for the device's. The device
-// answers this read exactly as it answers the read-back after a write, where
-// the same checksum must match, so a working device always passes.
-bool ReadChecksumMatches(const NIMBOmodule& module) {
-  const auto address = frames::SplitAddress(module.BlockAddress);
-  if (!address || !BlockInImage(module)) {
-    return false;
-  }
-  const std::span<const std::uint8_t> block(
-      module.MemoryImage.data() + static_cast<std::size_t>(module.BlockOffset), kBlockSize);
-  return frames::Checksum(*address, block) == module.BlockChecksum;
-}
-
 // Reads one block, retrying; false once the budget is spent.
 bool ReadBlock(NIMBOmodule& module) {
   int budget = kAttemptsPerBlock;
   module.Ui().ProcessEvents();
   for (;;) {
-    module.ReadMemoryBlock();
-    if (module.LinkStatus == 0 && !ReadChecksumMatches(module)) {
-      module.LinkStatus = kLinkReadFailure;
-    }
+    // A block damaged on the way is read again, so that a damaged string is
+    // never taken for the device's. The device answers this read exactly as
+    // the read-back after a write, where the same checksum must match, so a
+    // working device always passes.
+    ReadCheckedMemoryBlock(module);
     if (module.LinkStatus == 0) {
       return true;
     }
@@ -105,6 +90,7 @@ bool StoreBlock(NIMBOmodule& module) {
       module.WriteMemoryBlock();
     } else {
       module.LinkStatus = kLinkReadFailure;  // counts as a failed attempt
+      module.FailureCause = LinkCause::BadRequest;
     }
     if (module.LinkStatus == 0) {
       break;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string_view>
 
 #include "link/Frames.h"
 #include "link/NimboModule.h"
@@ -25,6 +26,17 @@ constexpr std::uint32_t kPurgeBoth = ft::kPurgeRx | ft::kPurgeTx;
 // a link that fails here fails the exchange that follows.
 void DiscardStaleBytes(NIMBOmodule& module) {
   static_cast<void>(module.Ftdi().Purge(module.LinkHandle, kPurgeBoth));
+}
+
+// Ends the operation on a failed check, naming what failed.
+void Reject(NIMBOmodule& module, LinkCause cause) {
+  module.LinkStatus = kLinkReadFailure;
+  module.FailureCause = cause;
+}
+
+// Why a write acknowledgement (the letters, then 0x01) is not one.
+LinkCause AcknowledgementFault(std::span<const std::uint8_t> reply, std::string_view letters) {
+  return frames::EchoMatches(reply, letters) ? LinkCause::Refused : LinkCause::WrongEcho;
 }
 
 // Puts `frame` in the transmit buffer and sends it; true on success.
@@ -51,7 +63,7 @@ std::span<const std::uint8_t> Reply(const NIMBOmodule& module, std::int32_t coun
 std::optional<frames::AddressBytes> UseAddress(NIMBOmodule& module, std::int32_t address) {
   const auto bytes = frames::SplitAddress(address);
   if (!bytes) {
-    module.LinkStatus = kLinkReadFailure;
+    Reject(module, LinkCause::BadRequest);
     return std::nullopt;
   }
   module.AddressLo = bytes->lo;
@@ -68,7 +80,7 @@ bool RequestBlock(NIMBOmodule& module, frames::AddressBytes address) {
   const auto echo = Reply(module, frames::kEchoLength);
   module.ReplyEcho = frames::EchoText(echo);
   if (!frames::EchoMatches(echo, "RM")) {
-    module.LinkStatus = kLinkReadFailure;
+    Reject(module, LinkCause::WrongEcho);
     return false;
   }
   return true;
@@ -102,7 +114,7 @@ void NIMBOmodule::ReadMemoryBlock() {
   }
   if (!BlockFitsImage(*this)) {
     // Refused before the request so that no reply is left queued.
-    LinkStatus = kLinkReadFailure;
+    Reject(*this, LinkCause::BadRequest);
     return;
   }
   // A late reply to an earlier attempt would otherwise answer this one, and
@@ -119,7 +131,7 @@ void NIMBOmodule::ReadMemoryBlock() {
   // The checksum is kept for the caller but not compared in the read form.
   BlockChecksum = RxBuffer[0];
   if (RxBuffer[1] != frames::kAcknowledge) {
-    LinkStatus = kLinkReadFailure;
+    Reject(*this, LinkCause::Refused);
   }
 }
 
@@ -138,7 +150,9 @@ void NIMBOmodule::WriteMemoryBlock() {
   TxCount = static_cast<std::int32_t>(kBlockSize);
   TxWritten = 0;
   std::uint32_t written = 0;
-  LinkStatus = static_cast<std::int32_t>(Ftdi().Write(LinkHandle, block, written));
+  const FtStatus status = Ftdi().Write(LinkHandle, block, written);
+  LinkStatus = static_cast<std::int32_t>(status);
+  FailureCause = CauseOfStatus(status);
   TxWritten = static_cast<std::int32_t>(written > kBlockSize ? kBlockSize : written);
   if (LinkStatus != 0) {
     return;
@@ -150,7 +164,7 @@ void NIMBOmodule::WriteMemoryBlock() {
   const auto reply = Reply(*this, frames::kWriteAckLength);
   ReplyEcho = frames::EchoText(reply);
   if (!frames::WriteAcknowledged(reply, "WM")) {
-    LinkStatus = kLinkReadFailure;
+    Reject(*this, AcknowledgementFault(reply, "WM"));
   }
 }
 
@@ -172,7 +186,7 @@ void NIMBOmodule::VerifyMemoryBlock() {
   const bool checksumWrong = RxBuffer[0] != BlockChecksum;
   const bool refused = RxBuffer[1] != frames::kAcknowledge;
   if (checksumWrong || refused) {
-    LinkStatus = kLinkReadFailure;
+    Reject(*this, refused ? LinkCause::Refused : LinkCause::WrongChecksum);
   }
 }
 
@@ -193,7 +207,9 @@ void NIMBOmodule::ReadEeprom() {
     BlockChecksum = frames::Checksum(*address, reply.subspan(2, 1));
     const auto data = frames::EepromReadData(reply, *address);
     if (!data) {
-      LinkStatus = kLinkReadFailure;
+      Reject(*this, !frames::EchoMatches(reply, "RE")  ? LinkCause::WrongEcho
+                    : reply[4] != frames::kAcknowledge ? LinkCause::Refused
+                                                       : LinkCause::WrongChecksum);
       return;
     }
     SettingsBytes[static_cast<std::size_t>(index)] = *data;
@@ -220,7 +236,7 @@ void NIMBOmodule::WriteEeprom() {
     const auto reply = Reply(*this, frames::kWriteAckLength);
     ReplyEcho = frames::EchoText(reply);
     if (!frames::WriteAcknowledged(reply, "WE")) {
-      LinkStatus = kLinkReadFailure;
+      Reject(*this, AcknowledgementFault(reply, "WE"));
       return;
     }
   }

@@ -40,6 +40,7 @@ std::int32_t ToCount(std::uint32_t count) {
 // nothing written.
 void RefuseRead(NIMBOmodule& module) {
   module.LinkStatus = kLinkReadFailure;
+  module.FailureCause = LinkCause::BadRequest;
   module.RxFailed = kTrue;
 }
 
@@ -65,10 +66,12 @@ void GatherInto(NIMBOmodule& module, std::span<std::uint8_t> destination, bool y
     std::uint32_t returned = 0;
     const FtStatus status = module.Ftdi().Read(module.LinkHandle, missing, returned);
     module.LinkStatus = static_cast<std::int32_t>(status);
+    module.FailureCause = CauseOfStatus(status);
     module.RxReturned = ToCount(returned);
     if (returned > missing.size()) {
       // A transport that claims more than it was asked for cannot be trusted.
       module.LinkStatus = kLinkReadFailure;
+      module.FailureCause = LinkCause::InterfaceError;
       module.RxFailed = kTrue;
       ended = true;
     } else if (status == ft::kOk || status == kIoErrorWithData) {
@@ -81,10 +84,15 @@ void GatherInto(NIMBOmodule& module, std::span<std::uint8_t> destination, bool y
       } else {
         module.LinkStatus = kLinkReadFailure;
         module.RxTimedOut = kTrue;
+        // Status 4 with nothing read is the interface losing the device, not
+        // a device that stays silent.
+        module.FailureCause =
+            status == kIoErrorWithData ? LinkCause::DeviceGone : LinkCause::NoReply;
         ended = true;
       }
     } else {
       module.LinkStatus = kLinkReadFailure;
+      module.FailureCause = LinkCause::InterfaceError;
       module.RxFailed = kTrue;
       ended = true;
     }
@@ -109,6 +117,7 @@ void NIMBOmodule::OpenLink() {
     }
   }
   if (LinkStatus != 0) {
+    FailureCause = LinkCause::InterfaceError;
     LinkHandle = 0;
     return;
   }
@@ -136,6 +145,7 @@ void NIMBOmodule::OpenLink() {
     static_cast<void>(ftdi.Close(handle));
     LinkHandle = 0;
     LinkStatus = static_cast<std::int32_t>(status);
+    FailureCause = CauseOfStatus(status);
     return;
   }
 
@@ -144,6 +154,7 @@ void NIMBOmodule::OpenLink() {
   RxCount = kDrainCount;
   ReadReply();
   LinkStatus = 0;
+  FailureCause = LinkCause::None;
 }
 
 void NIMBOmodule::CloseLink() {
@@ -157,6 +168,7 @@ void NIMBOmodule::SendFrame() {
   TxWritten = 0;
   if (TxCount < 0 || TxCount > static_cast<std::int32_t>(TxBuffer.size())) {
     LinkStatus = kLinkReadFailure;
+    FailureCause = LinkCause::BadRequest;
     return;
   }
   std::uint32_t written = 0;
@@ -165,6 +177,7 @@ void NIMBOmodule::SendFrame() {
       written);
   TxWritten = ToCount(written);
   LinkStatus = static_cast<std::int32_t>(status);
+  FailureCause = CauseOfStatus(status);
 }
 
 void NIMBOmodule::ReadReply() {
@@ -203,6 +216,7 @@ void NIMBOmodule::ReadVerifyData() {
   for (std::size_t i = 0; i < count; ++i) {
     if (BlockIn[i] != BlockOut[i]) {
       LinkStatus = kLinkReadFailure;
+      FailureCause = LinkCause::DataMismatch;
       break;
     }
   }

@@ -24,6 +24,28 @@ inline constexpr Flag kFalse = 0;
 // that does not fit its destination.
 inline constexpr std::int32_t kLinkReadFailure = 8;
 
+// Why the last link operation failed, for messages that name the cause.
+// LinkStatus keeps its own values; this only tells apart what it lumps
+// together.
+enum class LinkCause : std::uint8_t {
+  None,
+  NoReply,         // a read got nothing (or not the whole reply) within the read time-out
+  WrongEcho,       // the reply did not begin with the command's two letters
+  WrongChecksum,   // the reply's checksum does not match its bytes
+  Refused,         // the acknowledge byte was not 0x01
+  DataMismatch,    // a verify read back other bytes than were written
+  DeviceGone,      // the interface reported an I/O error: unplugged or switched off
+  InterfaceError,  // the interface refused a call with another status
+  BadRequest,      // refused before anything was sent: an address or count out of range
+};
+
+// The cause that goes with an interface call's status.
+inline LinkCause CauseOfStatus(FtStatus status) {
+  return status == ft::kOk        ? LinkCause::None
+         : status == ft::kIoError ? LinkCause::DeviceGone
+                                  : LinkCause::InterfaceError;
+}
+
 inline constexpr std::size_t kFrameBufferSize = 4096;
 inline constexpr std::size_t kBlockSize = 64;
 inline constexpr std::size_t kBlockArraySize = kBlockSize + 1;  // indices 0..64
@@ -63,6 +85,7 @@ class NIMBOmodule {
   // --- Link state ---
   FtHandle LinkHandle = 0;  // 0 = no link
   std::int32_t LinkStatus = 0;
+  LinkCause FailureCause = LinkCause::None;  // set with every non-zero LinkStatus
   std::array<std::uint8_t, kFrameBufferSize> TxBuffer{};
   std::int32_t TxCount = 0;
   std::int32_t TxWritten = 0;

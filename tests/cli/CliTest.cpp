@@ -85,7 +85,13 @@ TEST_F(Cli, UsageErrorsExitTwoWithOneMessageStyle) {
       {{"--simulate", "sim", "factory", "now"}, "nimbo-cli: sim factory: "},
       {{"--simulate", "settings", "write", "00 11"}, "nimbo-cli: settings write: Expected exactly"},
       {{"--simulate", "settings"}, "nimbo-cli: settings: "},
-      {{"--simulate", "matrix", "set", "a", "b"}, "nimbo-cli: matrix set: "},
+      {{"--simulate", "matrix", "set", "a", "b"}, "nimbo-cli: matrix write: "},
+      {{"bogus"}, "nimbo-cli: unknown command 'bogus'\n"},
+      {{"--simulate", "settings", "bogus"}, "nimbo-cli: settings: unknown command 'bogus'\n"},
+      {{"--simulate", "matrix", "write", "-hello-"},
+       "nimbo-cli: matrix write: '-hello-' would be taken for options; to give a text that begins "
+       "with '-', put -- before it: nimbo-cli matrix write -- -hello-\n"},
+      {{"--simulate", "matrix", "set", "-x test"}, "nimbo-cli: matrix set: '-x test' would be"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.args));
@@ -106,14 +112,17 @@ TEST_F(Cli, EveryCommandHasItsOwnHelp) {
   EXPECT_NE(Run({"settings", "write", "--help"}).out.find("HEX"), std::string::npos);
 }
 
+// The trace shows each frame as sent: byte 3, 0x41, with its checksum 0x4A.
 TEST_F(Cli, SettingsWriteTakesTheBytesWithAnyWhiteSpace) {
-  const std::string record = Record(0x20);
+  const std::string record = Record(0x3E);
   std::string spaced = record;
   for (std::size_t at = 2; at < spaced.size(); at += 9) {
     spaced[at] = "\t\n\r "[at % 4];
   }
-  const Result write = Sim({"settings", "write", spaced.substr(0, 30), spaced.substr(30)});
+  const Result write =
+      Sim({"--trace", "settings", "write", spaced.substr(0, 30), spaced.substr(30)});
   ASSERT_EQ(write.status, 0) << write.err;
+  EXPECT_NE(write.err.find("\n> 57 45 03 00 41 4A\n< 57 45 01\n"), std::string::npos);
   const Result read = Sim({"settings", "read"});
   ASSERT_EQ(read.status, 0) << read.err;
   EXPECT_EQ(read.out, record + "\n");
@@ -124,13 +133,35 @@ TEST_F(Cli, SettingsWriteTakesTheBytesWithAnyWhiteSpace) {
   EXPECT_EQ(Sim({"settings", "read"}).out, Record(0x40) + "\n");
 }
 
-TEST_F(Cli, MatrixGetEscapesControlCharactersOnATerminalOnly) {
+// Also: a text that begins with '-' is stored after "--"; get and set are
+// the older names of read and write.
+TEST_F(Cli, DefaultsKeepByteZeroAndShowAsTheWindowDoes) {
+  ASSERT_EQ(Sim({"settings", "write", Record(0xA5)}).status, 0);  // unlike every default
+  ASSERT_EQ(Sim({"settings", "defaults"}).status, 0);
+  const std::string show = "\n" + Sim({"settings", "show"}).out;
+  for (const char* line :
+       {"LED 1: STATUS", "LED 2: IRQ", "LED 3: ROM", "LED 4: EXROM", "ROM Banks: 8 banks (27512)",
+        "RESET Type: RESET + EXROM", "OLED Screen: Normal", "OLED Brigtness: 100%",
+        "Reset Timeout: 1000ms", "ROM Timeout: 1500ms", "Menu Timeout: 3000ms",
+        "Voltage Monitoring Enabled: ticked", "Voltage Monitoring Flash: ticked", "Minimum: 4.65",
+        "Maximum: 5.35", "Offset: - 50", "IRQ High: #0F0000", "ROM 6: #000F0F"}) {
+    EXPECT_NE(show.find("\n" + std::string(line) + "\n"), std::string::npos) << line << show;
+  }
+  // Byte 0 as it was; bytes 1..15 and 64..67 of the factory table.
+  const std::string read = Sim({"settings", "read"}).out;
+  EXPECT_EQ(read.substr(0, 16 * 3), "A5 07 01 02 03 04 00 09 38 00 64 00 96 01 2C B2 ");
+  EXPECT_EQ(read.substr(read.size() - 12), "01 D1 02 17\n");
+}
+
+TEST_F(Cli, MatrixReadEscapesControlCharactersOnATerminalOnly) {
   const std::string text =
-      "A\x1B[2J\x7F"
+      "-A\x1B[2J\x7F"
       "B\xC3\xA4\x01";
-  ASSERT_EQ(Sim({"matrix", "set", "--", text}).status, 0);
+  ASSERT_EQ(Sim({"matrix", "write", "--", text}).status, 0);
   EXPECT_EQ(Sim({"matrix", "get"}).out, text + "\n");
-  EXPECT_EQ(Sim({"matrix", "get"}, true).out, "A\\x1B[2J\\x7FB\xC3\xA4\\x01\n");
+  EXPECT_EQ(Sim({"matrix", "read"}, true).out, "-A\\x1B[2J\\x7FB\xC3\xA4\\x01\n");
+  ASSERT_EQ(Sim({"matrix", "set", "--", "-x"}).status, 0);
+  EXPECT_EQ(Sim({"matrix", "read"}).out, "-x\n");
 }
 
 TEST_F(Cli, SimVersionTakesEveryNibblePair) {
@@ -140,10 +171,12 @@ TEST_F(Cli, SimVersionTakesEveryNibblePair) {
     EXPECT_EQ(Sim({"sim", "version"}).out, std::string(version) + "\n");
     EXPECT_EQ(Sim({"info"}).out.rfind("Firmware version: " + std::string(version) + "\n", 0), 0u);
   }
+  EXPECT_EQ(Sim({"sim", "mode"}).out, "update\n");
 }
 
 // Faults armed with `sim fault` in the state file: each failure reaches the
-// user as one message and a non-zero exit, and changes nothing it should not.
+// user as one message that names its cause and a non-zero exit, and changes
+// nothing it should not.
 TEST_F(Cli, ArmedFaultsGiveTheCommandsFailureMessages) {
   ASSERT_EQ(Sim({"settings", "write", Record(0x10)}).status, 0);
   ASSERT_EQ(Sim({"sim", "mode", "update"}).status, 0);
@@ -152,19 +185,51 @@ TEST_F(Cli, ArmedFaultsGiveTheCommandsFailureMessages) {
     std::vector<std::string> command;
     std::string message;
   };
+  const std::string read = "nimbo-cli: settings read: Read Error! ReadEeprom failed: ";
+  const std::string write = "nimbo-cli: settings write: Write Error! WriteEeprom at byte ";
+  const std::string mix =
+      " a mix of old and new settings: write them again, or restore a backup (nimbo-cli settings "
+      "restore FILE)\n";
   const Case cases[] = {
       {{"refuse", "WE", "--after", "67"},
        {"settings", "write", Record(0x60)},
-       "nimbo-cli: settings write: Write Error! WriteEeprom failed (LinkStatus 8)\n"},
+       write +
+           "67 failed: the device refused it (acknowledge not 0x01) (LinkStatus 8); 67 of 68 "
+           "bytes reached the device, which now holds" +
+           mix},
+      {{"echo", "WE", "--after", "3"},
+       {"settings", "write", Record(0x60)},
+       write +
+           "3 failed: the reply did not begin with the command's letters (wrong echo) "
+           "(LinkStatus 8); at least 3 of 68 bytes reached the device, which may now hold" +
+           mix},
       {{"echo", "IF"},
        {"info"},
        "nimbo-cli: info: ReadDeviceInfo failed: the device did not answer \"IF\"\n"},
       {{"refuse", "RE", "--address", "40"},
        {"settings", "defaults"},
-       "nimbo-cli: settings defaults: Read Error! ReadEeprom failed (LinkStatus 8)\n"},
+       "nimbo-cli: settings defaults: Read Error! ReadEeprom failed: the device refused it "
+       "(acknowledge not 0x01) (LinkStatus 8)\n"},
       {{"unplug", "--after", "3"},
        {"settings", "read"},
-       "nimbo-cli: settings read: Read Error! ReadEeprom failed (LinkStatus 8)\n"},
+       read + "the USB interface reported an I/O error: the device is gone (unplugged?) "
+              "(LinkStatus 8)\n"},
+      {{"silent", "RE", "--after", "5"},
+       {"settings", "read"},
+       read + "no reply within the read time-out (LinkStatus 8)\n"},
+      {{"checksum", "RE"},
+       {"settings", "read"},
+       read + "checksum mismatch in the reply (LinkStatus 8)\n"},
+      // Ten tries a block; a failed store also shows the device's message.
+      {{"refuse", "RM", "--address", "8256", "--times", "10"},
+       {"matrix", "write", "x"},
+       "nimbo-cli: matrix write: LED Matrix String read failed: the device refused it "
+       "(acknowledge not 0x01) (LinkStatus 8)\n"},
+      {{"refuse", "WM", "--address", "8256", "--times", "10"},
+       {"matrix", "write", "x"},
+       "Write Failure!: Device write error! Data is corrupted!  Re-try update!\nnimbo-cli: matrix "
+       "write: LED Matrix String store failed: the device refused it (acknowledge not 0x01) "
+       "(LinkStatus 8)\n"},
   };
   for (const Case& c : cases) {
     std::vector<std::string> arm = {"sim", "fault"};

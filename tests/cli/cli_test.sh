@@ -38,32 +38,33 @@ expect_text() {
 }
 
 case $scenario in
-  trace_settings_write)
-    # 68 bytes, byte 3 = 0x41; the others count up from 0x10.
-    hex=""
-    for i in $(seq 0 67); do
-      if [ "$i" -eq 3 ]; then byte=65; else byte=$((16 + i)); fi
-      hex+=$(printf '%02X' "$byte")
-    done
-    run ok --simulate --trace settings write "$hex"
-    expect_line "> 57 45 03 00 41 4A"
-    expect_line "< 57 45 01"
-    ;;
-  info_needs_update_mode)
-    state="$work/device.state"
-    run fail --simulate="$state" info
-    expect_text "ReadDeviceInfo failed (LinkStatus 8)"
-    run ok --simulate="$state" sim mode update
-    run ok --simulate="$state" sim version 3.14
-    run ok --simulate="$state" info
-    expect_line "Firmware version: 3.14"
-    run ok --simulate="$state" sim mode
-    expect_line "update"
-    ;;
   info_without_device)
     run fail info
-    expect_text "OpenLink failed (LinkStatus 2)"
-    expect_text "Not Found"
+    expect_text "OpenLink failed (LinkStatus 2): USB Interface Not Found! Check that the device's USB cable"
+    expect_text "hardware-access.md"
+    expect_text "add --simulate"
+    ;;
+  stop_during_write)
+    # SIGTERM in the middle of a real-time settings write: the write is
+    # finished, then the program ends with 128 + 15. Four late replies after
+    # byte 20 give the signal room to land part-way.
+    state="$work/stop.state"
+    run ok --simulate="$state" sim fault split WE --after 20 --gap 200ms --times 4
+    hex=$(for b in $(seq 0 67); do printf '%02X ' $((b + 100)); done)
+    "$cli" --simulate="$state" --real-time --trace settings write "$hex" >"$work/out" 2>&1 &
+    writer=$!
+    for _ in $(seq 250); do
+      grep -qF "> 57 45 14 00" "$work/out" && break  # byte 20 is on its way
+      sleep 0.02
+    done
+    kill -TERM "$writer"
+    wait "$writer"
+    status=$?
+    [ "$status" -eq 143 ] || fail "exit $status, not 143"
+    expect_text "nimbo-cli: settings write: SIGTERM: finishing the settings write first"
+    expect_line "nimbo-cli: settings write: ending on SIGTERM; the settings write completed"
+    run ok --simulate="$state" settings read
+    expect_line "${hex% }"
     ;;
   damaged_state_file)
     state="$work/damaged.state"

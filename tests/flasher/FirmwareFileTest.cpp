@@ -112,7 +112,8 @@ TEST(FirmwareFile, ExtensionCheckIsOnTheUpperCasedLastThreeCharacters) {
   for (const char* name : {"a.fwu", "a.Fwu", "/x/y/update.fWu", "fwu"}) {
     EXPECT_TRUE(HasFirmwareExtension(name)) << name;
   }
-  for (const char* name : {"a.bin", "a.fw", "a.fwu.bak", "wu", "", "a.fwü"}) {
+  // Each of the three characters is checked: one wrong one refuses the name.
+  for (const char* name : {"a.xwu", "a.fxu", "a.fwx", "a.fwu.bak", "wu", "", "a.fwü"}) {
     EXPECT_FALSE(HasFirmwareExtension(name)) << name;
   }
 }

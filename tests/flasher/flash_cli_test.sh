@@ -2,7 +2,7 @@
 # A whole firmware update through nimbo-cli against the simulated device,
 # with an image made here rather than by the program.
 #   flash_cli_test.sh NIMBO_CLI NIMBO_FWU WORKDIR CASE
-# CASE: keep-text | reset-matrix | refusals
+# CASE: keep-text | reset-matrix | refusals | closed-pipe
 set -eu
 cli=$1 fwu=$2 dir=$3 case=$4
 rm -rf "$dir" && mkdir -p "$dir" && cd "$dir"
@@ -32,6 +32,23 @@ keep-text)
   slice after.bin 16320 768 | cmp - text-before.bin || fail "kept text"
   slice after.bin 17088 11712 > a2; slice program.bin 17088 11712 > p2
   cmp a2 p2 || fail "program above the text (0x2180..0x385F)"
+  # verify reads it back and writes nothing; another firmware differs at once.
+  sim --trace verify update.fwu > verify.log 2>&1 || { cat verify.log; fail "verify"; }
+  if grep -q '^> 57 4[5D]' verify.log; then fail "verify wrote"; fi
+  "$fwu" sample other.fwu
+  if sim verify other.fwu 2> verify.log; then fail "verify took another firmware"; fi
+  grep -q 'the first is block 0 at device address 0x0020, byte' verify.log || fail "$(cat verify.log)"
+  ;;
+closed-pipe)
+  # Output into a pipe that closes after 100 bytes, far fewer than the trace
+  # has: the printing stops, the flash goes on to its end.
+  sim memory read 2000 768 --output text-before.bin
+  { sim --trace flash --no-backup update.fwu 2>&1 && echo 0 > status || echo $? > status; } |
+    head -c 100 > /dev/null
+  [ "$(cat status)" = 1 ] || fail "exit $(cat status), not 1 (its output was not written)"
+  sim verify update.fwu > /dev/null 2>&1 || fail "the flash did not complete"
+  sim memory read 2000 768 --output text-after.bin
+  cmp text-before.bin text-after.bin || fail "kept text"
   ;;
 reset-matrix)
   sim flash --no-backup update.fwu --reset-matrix 2> flash.log || { cat flash.log; fail "flash"; }
@@ -44,15 +61,23 @@ refusals)
   { printf 'FW\000\022\001'; tail -c +6 image.bin; } > broken-image.bin
   "$fwu" encode broken-image.bin broken.fwu
   mkdir folder.fwu
-  for file in short.fwu update.bin broken.fwu folder.fwu missing.fwu; do
-    if sim --trace flash "$file" > out.log 2> err.log; then fail "$file was flashed"; fi
-    if grep -q '^> 57 4D' err.log; then fail "$file: memory was written"; fi
-    case $file in
-    broken.fwu) grep -q 'Unable to update!: Unknown firmware!' err.log || fail "$file: message" ;;
-    *) grep -q 'Unable to update!: Invalid or missing firmware file!' err.log || fail "$file: message" ;;
-    esac
+  # Each refused before the device is touched, with the reason in one line.
+  for refusal in "short.fwu:shorter than 131104 bytes" "update.bin:its name does not end in \"fwu\"" \
+      "broken.fwu:unknown firmware (header byte 4 is not 0)" "folder.fwu:not a regular file" \
+      "missing.fwu:cannot be opened"; do
+    file=${refusal%%:*}
+    for command in flash verify; do
+      if sim --trace $command "$file" > out.log 2> err.log; then fail "$command took $file"; fi
+      if grep -q '^> ' err.log; then fail "$command $file: the device was touched"; fi
+      grep -qxF "nimbo-cli: $command: $file: ${refusal#*:}$([ $command = flash ] &&
+        echo '; nothing was written to the device')" err.log || fail "$command $file: $(cat err.log)"
+    done
     if "$cli" fwu-info "$file" > /dev/null 2>&1; then fail "fwu-info accepted $file"; fi
   done
+  sim sim mode normal
+  if sim flash update.fwu 2> err.log; then fail "flashed a device in normal mode"; fi
+  grep -qxF 'nimbo-cli: flash: the device is not in update mode: the device answers "IF" only in update mode; put the simulated device into it with: nimbo-cli --simulate=device.state sim mode update; nothing was written to the device' err.log ||
+    fail "normal mode: $(cat err.log)"
   "$cli" fwu-info update.fwu > info.log || fail "fwu-info refused a good file"
   grep -q '^Version: 1\.2' info.log || fail "fwu-info version"
   ;;

@@ -23,7 +23,7 @@ expected=(
   usr/share/man/man1/nimbo-control.1.gz usr/share/man/man1/nimbo-cli.1.gz
   usr/share/bash-completion/completions/nimbo-cli usr/lib/udev/rules.d/60-nimbo.rules
   usr/share/doc/nimbo-control/README.md usr/share/doc/nimbo-control/copyright
-  usr/share/doc/nimbo-control/changelog.gz
+  usr/share/doc/nimbo-control/changelog.gz usr/share/doc/nimbo-control/hardware-access.md
 )
 if [ -e "$build/tools/nimbo-fwu/nimbo-fwu" ]; then
   expected+=(usr/bin/nimbo-fwu usr/share/man/man1/nimbo-fwu.1.gz
@@ -40,6 +40,10 @@ dpkg-deb -f "$deb" Depends | grep -q 'libftdi1-2' || fail "Depends lacks libftdi
 "$root/tree/usr/bin/nimbo-cli" --help >/dev/null || fail "installed nimbo-cli --help failed"
 env -u DISPLAY -u WAYLAND_DISPLAY "$root/tree/usr/bin/nimbo-control" --version |
   grep -q '^nimbo-control ' || fail "installed nimbo-control --version failed"
+# Without an interface, the installed tool points at the installed guide.
+{ "$root/tree/usr/bin/nimbo-cli" info 2>&1 || true; } |
+  grep -qF "$root/tree/usr/share/doc/nimbo-control/hardware-access.md" ||
+  fail "nimbo-cli does not name the installed hardware-access.md"
 zcat "$root/tree/usr/share/man/man1/nimbo-cli.1.gz" | grep -q '^\.TH' || fail "nimbo-cli.1 is no manual page"
 
 desktop-file-validate "$root/tree/usr/share/applications/$id.desktop" || fail "desktop entry invalid"

@@ -2,7 +2,9 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <optional>
 #include <ostream>
+#include <utility>
 
 #include "Commands.h"
 
@@ -13,19 +15,56 @@ constexpr const char* kDescription =
     "Speaks to a NIMBO device from a terminal: its settings, its LED matrix text, its firmware\n"
     "version, and the simulated device that stands in for one.";
 
-// The names of the subcommands the parser reached, "settings write".
-std::string ParsedPath(CLI::App& app) {
+// The deepest command the parser reached, and its name: "settings write".
+std::pair<CLI::App*, std::string> ParsedCommand(CLI::App& app) {
   std::string path;
   CLI::App* at = &app;
   while (true) {
     const std::vector<CLI::App*> parsed = at->get_subcommands();
     if (parsed.empty()) {
-      return path;
+      return {at, path};
     }
     at = parsed.front();
     path += path.empty() ? "" : " ";
     path += at->get_name();
   }
+}
+
+// A command that needs one of its subcommands got a word that names none.
+std::optional<std::string> UnknownCommand(CLI::App& at, const CLI::ParseError& error) {
+  if (dynamic_cast<const CLI::RequiredError*>(&error) == nullptr ||
+      at.get_require_subcommand_min() == 0) {
+    return std::nullopt;
+  }
+  const std::vector<std::string> left = at.remaining();
+  if (left.empty() || left.front().starts_with("-")) {
+    return std::nullopt;
+  }
+  return "unknown command '" + left.front() + "'";
+}
+
+// The commands that take a text as one argument.
+bool TakesText(const std::string& group, const std::string& command) {
+  return group == "matrix" && (command == "write" || command == "set" || command == "check");
+}
+
+// A text that begins with '-' would be taken for options ("-hello-" asks
+// for help); it must follow "--". Returns the command and the argument when
+// one does not.
+std::optional<std::pair<std::string, std::string>> DashedText(
+    const std::vector<std::string>& args) {
+  const auto end = std::find(args.begin(), args.end(), "--");
+  const auto group =
+      std::find_if(args.begin(), end, [](const std::string& a) { return !a.starts_with("-"); });
+  if (group == end || group + 1 == end || !TakesText(*group, *(group + 1))) {
+    return std::nullopt;
+  }
+  for (auto at = group + 2; at != end; ++at) {
+    if (at->size() > 1 && at->starts_with("-") && *at != "-h" && *at != "--help") {
+      return std::make_pair(*group + " " + *(group + 1), *at);
+    }
+  }
+  return std::nullopt;
 }
 
 // CLI11 cannot tell "--simulate" from "--simulate=", and an empty state file
@@ -73,11 +112,20 @@ int RunCli(const std::vector<std::string>& args, Context& context) {
   AddMatrixCommands(app, context);
   AddSimCommands(app, context);
   AddFlashCommand(app, context);
+  AddVerifyCommand(app, context);
   AddFwuInfoCommand(app, context);
   AddMemoryCommands(app, context);
 
   if (HasEmptyStateFile(args)) {
     return context.Fail("--simulate= needs the name of a state file", kUsageError);
+  }
+  if (const auto dashed = DashedText(args)) {
+    context.SetCommand(dashed->first);
+    return context.Fail("'" + dashed->second +
+                            "' would be taken for options; to give a text that begins with '-', "
+                            "put -- before it: nimbo-cli " +
+                            dashed->first + " -- " + dashed->second,
+                        kUsageError);
   }
   std::vector<std::string> reversed(args.rbegin(), args.rend());
   try {
@@ -89,9 +137,9 @@ int RunCli(const std::vector<std::string>& args, Context& context) {
     context.Out() << app.help("", CLI::AppFormatMode::All);
     return kSuccess;
   } catch (const CLI::ParseError& error) {
-    const std::string path = ParsedPath(app);
+    const auto [at, path] = ParsedCommand(app);
     context.SetCommand(path);
-    context.Fail(error.what(), kUsageError);
+    context.Fail(UnknownCommand(*at, error).value_or(error.what()), kUsageError);
     context.Err() << "Try 'nimbo-cli " << (path.empty() ? "" : path + " ")
                   << "--help' for more information.\n";
     return kUsageError;
@@ -105,7 +153,7 @@ int RunCli(const std::vector<std::string>& args, Context& context) {
   }
   const int status = context.RunSelected();
   context.CloseLink();
-  return status;
+  return context.FinalStatus(status);
 }
 
 }  // namespace nimbo::cli

@@ -1,5 +1,6 @@
 // nimbo-cli as a function: parses the command line, runs the one command it
-// names and returns the exit status (0 success, 1 failure, 2 usage error).
+// names and returns the exit status (0 success, 1 failure, 2 usage error,
+// 128 + N after stop request N held during a device write).
 #pragma once
 
 #include <iosfwd>

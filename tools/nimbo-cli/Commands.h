@@ -20,9 +20,10 @@ namespace nimbo::cli {
 void AddInfoCommand(CLI::App& app, Context& context);       // info
 void AddSettingsCommands(CLI::App& app, Context& context);  // settings read|write|show|defaults
 void AddBackupCommands(CLI::App& app, Context& context);    // settings backup|restore
-void AddMatrixCommands(CLI::App& app, Context& context);    // matrix get|set|check
+void AddMatrixCommands(CLI::App& app, Context& context);    // matrix read|write|check
 void AddSimCommands(CLI::App& app, Context& context);       // sim mode|version|factory|fault
 void AddFlashCommand(CLI::App& app, Context& context);      // flash FILE [--reset-matrix]
+void AddVerifyCommand(CLI::App& app, Context& context);     // verify FILE [--reset-matrix]
 void AddFwuInfoCommand(CLI::App& app, Context& context);    // fwu-info FILE
 void AddMemoryCommands(CLI::App& app, Context& context);    // memory read
 void AddSimFaultCommands(CLI::App& sim, Context& context);  // sim fault KIND|list|clear

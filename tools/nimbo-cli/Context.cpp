@@ -1,21 +1,43 @@
 #include "Context.h"
 
+#include <filesystem>
 #include <ostream>
+#include <system_error>
+#include <utility>
+
+#include "StopSignals.h"
 
 namespace nimbo::cli {
 namespace {
 
-// What a failed open usually means, in the words the start-up window uses.
+// The guide to the USB access rule: installed with the program, else in the
+// sources it was built from.
+std::string AccessGuide() {
+  std::error_code error;
+  const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
+  if (!error) {
+    const std::filesystem::path installed = program.parent_path() / NIMBO_ACCESS_GUIDE_FROM_BIN;
+    if (std::filesystem::is_regular_file(installed, error)) {
+      return installed.lexically_normal().string();
+    }
+  }
+  return "docs/hardware-access.md in the NIMBO Control sources";
+}
+
+// What a failed open usually means, in the words the start-up window uses,
+// and what to do about it.
 std::string OpenFailureHint(std::int32_t status, const backend::BackendOptions& options) {
   switch (status) {
     case static_cast<std::int32_t>(ft::kDeviceNotFound):
-      return "USB Interface Not Found!";
+      return "USB Interface Not Found! Check that the device's USB cable is plugged in; on Linux "
+             "the USB access rule must be installed (see " +
+             AccessGuide() + "); to try the program without a device, add --simulate";
     case static_cast<std::int32_t>(ft::kDeviceNotOpened):
       if (options.simulate && options.stateFile) {
         return "another program holds the simulated device " + *options.stateFile;
       }
-      return "the USB interface could not be opened (busy, or no access rights: see "
-             "docs/hardware-access.md)";
+      return "the USB interface could not be opened (busy, or no access rights: see " +
+             AccessGuide() + ")";
     default:
       return "the USB interface could not be set up";
   }
@@ -92,9 +114,54 @@ NIMBOmodule* Context::OpenModule() {
 }
 
 int Context::LinkFailure(std::string_view step, std::string_view prefix) {
+  return Fail(std::string(prefix) + LinkFailureText(step));
+}
+
+std::string Context::LinkFailureText(std::string_view step) const {
   const std::int32_t status = module_ != nullptr ? module_->LinkStatus : 0;
-  return Fail(std::string(prefix) + std::string(step) + " failed (LinkStatus " +
-              std::to_string(status) + ")");
+  const std::string cause = LinkCauseText();
+  return std::string(step) + " failed" + (cause.empty() ? "" : ": " + cause) + " (LinkStatus " +
+         std::to_string(status) + ")";
+}
+
+std::string Context::LinkCauseText() const {
+  if (module_ == nullptr) {
+    return {};
+  }
+  switch (module_->FailureCause) {
+    case LinkCause::None:
+      return {};
+    case LinkCause::NoReply:
+      if (module_->RxTotal > 0) {
+        return "the reply broke off after " + std::to_string(module_->RxTotal) + " of " +
+               std::to_string(module_->RxCount) + " bytes (read time-out)";
+      }
+      return "no reply within the read time-out";
+    case LinkCause::WrongEcho:
+      return "the reply did not begin with the command's letters (wrong echo)";
+    case LinkCause::WrongChecksum:
+      return "checksum mismatch in the reply";
+    case LinkCause::Refused:
+      return "the device refused it (acknowledge not 0x01)";
+    case LinkCause::DataMismatch:
+      return "the block read back differs from the block written";
+    case LinkCause::DeviceGone:
+      return "the USB interface reported an I/O error: the device is gone (unplugged?)";
+    case LinkCause::InterfaceError:
+      return "the USB interface refused the call";
+    case LinkCause::BadRequest:
+      return "an address or count out of range";
+  }
+  return {};
+}
+
+std::string Context::UpdateModeHint() const {
+  std::string hint = "the device answers \"IF\" only in update mode";
+  if (!options_.simulate) {
+    return hint + " (restart it in update mode)";
+  }
+  return hint + "; put the simulated device into it with: nimbo-cli --simulate" +
+         (options_.stateFile ? "=" + *options_.stateFile : std::string()) + " sim mode update";
 }
 
 sim::SimulatedDevice* Context::Device() {
@@ -121,6 +188,24 @@ void Context::CloseLink() {
   if (ownModule_ && ownModule_->LinkHandle != 0) {
     module_->CloseLink();
   }
+}
+
+void Context::EndAfterCommand(int signal, std::string what) {
+  if (stopSignal_ == 0) {
+    stopSignal_ = signal;
+    stoppedWrite_ = std::move(what);
+  }
+}
+
+int Context::FinalStatus(int status) {
+  if (stopSignal_ == 0) {
+    return status;
+  }
+  const int signal = std::exchange(stopSignal_, 0);
+  Fail(std::string("ending on ") + StopRequestName(signal) + "; " + stoppedWrite_ +
+       (status == kSuccess ? " completed" : " did not complete"));
+  // As a shell reports a program the signal ended, so that a calling script stops too.
+  return 128 + signal;
 }
 
 }  // namespace nimbo::cli

@@ -51,8 +51,16 @@ class Context {
   NIMBOmodule* Module();
   // Module() with the link open; nullptr after a message.
   NIMBOmodule* OpenModule();
-  // Writes "<step> failed (LinkStatus N)" as a failure and returns kFailure.
+  // Writes "<prefix><step> failed: <cause> (LinkStatus N)" as a failure and
+  // returns kFailure.
   int LinkFailure(std::string_view step, std::string_view prefix = {});
+  // "<step> failed: <cause> (LinkStatus N)".
+  std::string LinkFailureText(std::string_view step) const;
+  // Why the module's last link operation failed, in words: "no reply within
+  // the read time-out"; empty when the link did not say.
+  std::string LinkCauseText() const;
+  // How to put the device into update mode, the only mode that answers "IF".
+  std::string UpdateModeHint() const;
   // The simulated device itself, without opening the link: nullptr after a
   // usage message when --simulate was not given.
   sim::SimulatedDevice* Device();
@@ -65,6 +73,13 @@ class Context {
 
   // Closes the link, if it is open.
   void CloseLink();
+
+  // A stop request (signal number `signal`) was held while `what` wrote to
+  // the device: once the command is done, the program ends as it asked.
+  void EndAfterCommand(int signal, std::string what);
+  // `status` as the command ended, or, after a held stop request, one line
+  // saying whether the operation completed and 128 + the signal's number.
+  int FinalStatus(int status);
 
  private:
   bool BuildLink();
@@ -81,6 +96,8 @@ class Context {
   sim::SimulatedDevice* device_ = nullptr;
   bool linkFailed_ = false;
   std::function<int()> action_;
+  int stopSignal_ = 0;
+  std::string stoppedWrite_;
 };
 
 }  // namespace nimbo::cli

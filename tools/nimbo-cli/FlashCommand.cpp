@@ -1,17 +1,16 @@
-// "flash FILE [--reset-matrix]": a whole firmware update from the terminal,
-// with the flasher window's checks, procedure and messages.
-#include <unistd.h>
+// "flash FILE [--reset-matrix] [--no-backup]": a whole firmware update from
+// the terminal, with the flasher window's checks and procedure, and every
+// refusal or failure told in one line that says why.
 #include <CLI/CLI.hpp>
-
-#include <cstdlib>
-#include <iomanip>
-#include <iostream>
 #include <memory>
 #include <ostream>
-#include <sstream>
 #include <string>
 
+#include "BlockReport.h"
 #include "Commands.h"
+#include "DeviceWrite.h"
+#include "FirmwareFileCheck.h"
+#include "ProgressLines.h"
 #include "SettingsRecord.h"
 #include "flasher/FirmwareChooser.h"
 #include "flasher/FirmwareUpdate.h"
@@ -21,71 +20,10 @@
 namespace nimbo::cli {
 namespace {
 
-// Messages go on to the tool's own user interface; the status line becomes
-// progress on the error stream: one line redrawn in place on a terminal,
-// else a line every 10 %.
-class FlashProgress final : public UserInterface {
- public:
-  FlashProgress(UserInterface& inner, std::ostream& err, bool errIsTerminal)
-      : inner_(inner), err_(err), terminal_(errIsTerminal) {}
-
-  void ShowMessage(std::string_view text, std::string_view title, MessageIcon icon) override {
-    EndProgressLine();
-    inner_.ShowMessage(text, title, icon);
-  }
-  void Beep() override { inner_.Beep(); }
-  void SetStatusText(std::string_view text) override {
-    constexpr std::string_view kFlashing = "Flashing CPU...";
-    if (!text.starts_with(kFlashing)) {
-      EndProgressLine();
-      err_ << text << '\n';
-      return;
-    }
-    if (terminal_) {
-      err_ << '\r' << text << std::flush;
-      inLine_ = true;
-      return;
-    }
-    const int percent = std::atoi(std::string(text.substr(kFlashing.size())).c_str());
-    if (percent / 10 != lastTenth_) {
-      lastTenth_ = percent / 10;
-      err_ << text << '\n';
-    }
-  }
-  void SetProgress(int, int) override {}
-  void ProcessEvents() override { inner_.ProcessEvents(); }
-  void Sleep(int milliseconds) override { inner_.Sleep(milliseconds); }
-
-  void EndProgressLine() {
-    if (inLine_) {
-      err_ << '\n';
-      inLine_ = false;
-    }
-  }
-
- private:
-  UserInterface& inner_;
-  std::ostream& err_;
-  bool terminal_;
-  bool inLine_ = false;
-  int lastTenth_ = -1;
-};
-
-// Puts the module's user interface back however the command ends.
-class InterfaceSwap {
- public:
-  InterfaceSwap(NIMBOmodule& module, UserInterface& replacement)
-      : module_(module), previous_(module.Ui()) {
-    module_.SetUserInterface(replacement);
-  }
-  ~InterfaceSwap() { module_.SetUserInterface(previous_); }
-  InterfaceSwap(const InterfaceSwap&) = delete;
-  InterfaceSwap& operator=(const InterfaceSwap&) = delete;
-
- private:
-  NIMBOmodule& module_;
-  UserInterface& previous_;
-};
+constexpr const char* kNothingWritten = "; nothing was written to the device";
+// About how long a flash takes on the device: 450 blocks written and read
+// back, then the LED text stored back and the pause after it.
+constexpr DeviceWrite::Duration kFlashDuration{6.4, 0.9};
 
 class ConsoleFlasherView final : public flasher::FlasherView {
  public:
@@ -102,35 +40,63 @@ class ConsoleFlasherView final : public flasher::FlasherView {
   flasher::FlasherOptions options_;
 };
 
-std::string Hex(unsigned value, int digits) {
-  std::ostringstream text;
-  text << "0x" << std::uppercase << std::hex << std::setw(digits) << std::setfill('0') << value;
-  return text.str();
-}
-
-std::string DescribeFailure(const flasher::FlashFailure& failure) {
-  std::string text = "block " + std::to_string(failure.block) + " at device address " +
-                     Hex(static_cast<unsigned>(failure.address), 4) + " failed after " +
+// Where and why the flash failed: "block 3 at device address 0x0080 failed
+// after 10 tries: <cause>; first differing byte 5 (...)".
+std::string DescribeFailure(Context& context, const flasher::FlashFailure& failure) {
+  std::string text = BlockText(failure.block, failure.address) + " failed after " +
                      std::to_string(failure.tries) + " tries";
+  if (const std::string cause = context.LinkCauseText(); !cause.empty()) {
+    text += ": " + cause;
+  }
   if (failure.difference) {
-    text += "; first differing byte at offset " + std::to_string(failure.difference->offset) +
-            ": expected " + Hex(failure.difference->expected, 2) + ", read " +
-            Hex(failure.difference->read, 2);
+    text += "; first differing " + DifferenceText(failure.address, *failure.difference);
   }
   return text;
 }
 
-// Whether `err` is the process's standard error and that is a terminal.
-bool IsTerminal(const std::ostream& err) {
-  return &err == &std::cerr && ::isatty(STDERR_FILENO) == 1;
+// Why the device check refused the update, in one line.
+std::string DescribeRefusal(Context& context, const NIMBOmodule& module,
+                            flasher::CheckResult result, const std::string& file) {
+  const std::string cause = context.LinkCauseText();
+  const std::string link = cause.empty()
+                               ? std::string()
+                               : cause + " (LinkStatus " + std::to_string(module.LinkStatus) + ")";
+  switch (result) {
+    case flasher::CheckResult::NotInUpdateMode:
+      // Silence is the normal firmware not knowing "IF"; anything else is the link.
+      if (module.LinkStatus != 0 &&
+          !(module.FailureCause == LinkCause::NoReply && module.RxTotal == 0)) {
+        return "the device check failed: " + link;
+      }
+      return "the device is not in update mode: " + context.UpdateModeHint();
+    case flasher::CheckResult::NotResponding:
+      return "the device does not answer: its LED matrix text could not be read" +
+             (link.empty() ? std::string() : ": " + link);
+    case flasher::CheckResult::UsbFailure:
+      return "the USB link failed during the device check" +
+             (link.empty() ? std::string() : ": " + link);
+    case flasher::CheckResult::FileInvalid:
+    case flasher::CheckResult::FirmwareUnknown: {
+      // The file changed after it was checked.
+      const std::string problem = ExamineFirmwareFile(file).problem;
+      return file + ": " + (problem.empty() ? "the file changed while it was read" : problem);
+    }
+    case flasher::CheckResult::Offered:
+      break;
+  }
+  return "the device check failed";
 }
 
 int Flash(Context& context, const std::string& file, bool resetMatrix, bool backup) {
+  // The file first: a refused one never touches the device.
+  if (const std::string problem = ExamineFirmwareFile(file).problem; !problem.empty()) {
+    return context.Fail(file + ": " + problem + kNothingWritten);
+  }
   NIMBOmodule* module = context.OpenModule();
   if (module == nullptr) {
     return kFailure;
   }
-  FlashProgress progress(module->Ui(), context.Err(), IsTerminal(context.Err()));
+  ProgressLines progress(module->Ui(), context.Err(), IsTerminal(context.Err()), "Flashing CPU...");
   const InterfaceSwap swap(*module, progress);
 
   // What the flasher window does when it opens: its arrays and the LED text
@@ -143,23 +109,35 @@ int Flash(Context& context, const std::string& file, bool resetMatrix, bool back
                                                       : flasher::MatrixStringReset::No});
   flasher::FixedFirmwareFile chooser(file);
   flasher::FirmwareUpdate update(*module, view, chooser);
-  if (update.CheckDevice() != flasher::CheckResult::Offered) {
-    return context.Fail("nothing was written to the device");
+  if (const flasher::CheckResult checked = update.CheckDevice();
+      checked != flasher::CheckResult::Offered) {
+    return context.Fail(DescribeRefusal(context, *module, checked, file) + kNothingWritten);
   }
   if (backup && !SaveBackupsBeforeFlash(context, *module)) {
     return context.Fail("nothing was written to the device");
   }
-  const flasher::FlashOutcome outcome = update.FlashFirmware();
+  flasher::FlashOutcome outcome;
+  {
+    const DeviceWrite write(context, *module, "the firmware update",
+                            "stopped part-way, the device would be left without working firmware",
+                            kFlashDuration, &progress);
+    outcome = update.FlashFirmware();
+  }
   progress.EndProgressLine();
   switch (outcome.result) {
     case flasher::FlashResult::Completed:
       context.Out() << "Flash Complete!\n";
       return kSuccess;
-    case flasher::FlashResult::TextNotStored:
-      return context.Fail("the firmware is flashed, but the LED matrix text was not stored back");
+    case flasher::FlashResult::TextNotStored: {
+      const std::string cause = context.LinkCauseText();
+      return context.Fail("the firmware is flashed, but the LED matrix text was not stored back: " +
+                          (progress.messages.empty() ? cause : progress.messages.back()) +
+                          "; store it again with nimbo-cli matrix write");
+    }
     case flasher::FlashResult::WriteFailed:
     case flasher::FlashResult::VerifyFailed:
-      return context.Fail(DescribeFailure(*outcome.failure));
+      return context.Fail(DescribeFailure(context, *outcome.failure) +
+                          "; the device holds part of the new firmware: flash again");
     case flasher::FlashResult::NotResponding:
     case flasher::FlashResult::NotChecked:
       break;

@@ -6,37 +6,30 @@
 #include <vector>
 
 #include "Commands.h"
-#include "flasher/FirmwareCodec.h"
-#include "flasher/FirmwareFile.h"
+#include "FirmwareFileCheck.h"
 
 namespace nimbo::cli {
 namespace {
 
 int FwuInfo(Context& context, const std::string& path) {
   std::ostream& out = context.Out();
-  const flasher::FirmwareFileRead read = flasher::ReadFirmwareFile(path);
-  out << "Size read: " << read.bytes.size() << " of " << flasher::kFirmwareFileSize << " bytes\n";
-  if (!read.Ok()) {
-    return context.Fail("the flasher refuses this file: " +
-                        std::string(flasher::DescribeFileProblem(read.problem)));
+  const FirmwareFileReport report = ExamineFirmwareFile(path);
+  out << "Size read: " << report.read.bytes.size() << " of " << flasher::kFirmwareFileSize
+      << " bytes\n";
+  if (!report.image.empty()) {
+    const flasher::FirmwareHeader& header = report.header;
+    out << "Signature: " << (header.signature ? "FW" : "missing") << '\n';
+    if (header.signature) {
+      static constexpr char kHex[] = "0123456789ABCDEF";
+      const std::uint8_t version = report.image[flasher::kVersionByte];
+      out << "Version: " << flasher::VersionText(header.major, header.minor) << " (version byte 0x"
+          << kHex[version >> 4] << kHex[version & 0x0F] << ")\n";
+    }
+    out << "Byte 4: " << static_cast<int>(report.image[flasher::kReservedByte]) << '\n'
+        << "Header check: " << (header.Known() ? "passes" : "fails") << '\n';
   }
-  std::vector<std::uint8_t> image(flasher::kFirmwareImageSize);
-  flasher::DecodeFirmwareBytes(read.bytes, image);
-  const flasher::FirmwareHeader header = flasher::ReadFirmwareHeader(image);
-  out << "Signature: " << (header.signature ? "FW" : "missing") << '\n';
-  if (header.signature) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    const std::uint8_t version = image[flasher::kVersionByte];
-    out << "Version: " << flasher::VersionText(header.major, header.minor) << " (version byte 0x"
-        << kHex[version >> 4] << kHex[version & 0x0F] << ")\n";
-  }
-  out << "Byte 4: " << static_cast<int>(image[flasher::kReservedByte]) << '\n'
-      << "Header check: " << (header.Known() ? "passes" : "fails") << '\n';
-  if (!flasher::HasFirmwareExtension(path)) {
-    return context.Fail("the flasher refuses this file: its name does not end in \"fwu\"");
-  }
-  if (!header.Known()) {
-    return context.Fail("the flasher refuses this file: unknown firmware");
+  if (!report.problem.empty()) {
+    return context.Fail("the flasher refuses this file: " + report.problem);
   }
   return kSuccess;
 }

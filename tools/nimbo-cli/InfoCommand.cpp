@@ -16,17 +16,6 @@ std::string ModelText(std::uint8_t model) {
   return std::string("0x") + kHex[model >> 4] + kHex[model & 0x0F];
 }
 
-// Why "IF" got no answer: the normal firmware does not know it.
-std::string NoAnswerHint(Context& context) {
-  std::string hint = "the device answers \"IF\" only in update mode";
-  if (!context.Simulated()) {
-    return hint + " (restart it in update mode)";
-  }
-  const auto& state = context.LinkOptions().stateFile;
-  return hint + "; put the simulated device into it with: nimbo-cli --simulate" +
-         (state ? "=" + *state : std::string()) + " sim mode update";
-}
-
 int Info(Context& context) {
   NIMBOmodule* module = context.OpenModule();
   if (module == nullptr) {
@@ -40,7 +29,7 @@ int Info(Context& context) {
     // Silence, not a broken reply: the device does not know the command.
     if (module->RxTimedOut == kTrue && module->RxTotal == 0) {
       return context.Fail("ReadDeviceInfo failed (LinkStatus " +
-                          std::to_string(module->LinkStatus) + "): " + NoAnswerHint(context));
+                          std::to_string(module->LinkStatus) + "): " + context.UpdateModeHint());
     }
     return context.LinkFailure("ReadDeviceInfo");
   }

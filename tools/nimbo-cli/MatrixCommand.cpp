@@ -1,5 +1,6 @@
-// "matrix get", "matrix set TEXT" and "matrix check TEXT": the LED Matrix
-// String from the terminal.
+// "matrix read", "matrix write TEXT" and "matrix check TEXT": the LED Matrix
+// String from the terminal ("get" and "set" are the older names of the first
+// two).
 #include <CLI/CLI.hpp>
 #include <memory>
 #include <ostream>
@@ -7,6 +8,7 @@
 #include <string_view>
 
 #include "Commands.h"
+#include "DeviceWrite.h"
 #include "ledmatrix/EscapeCodes.h"
 #include "ledmatrix/MatrixString.h"
 #include "ledmatrix/MatrixText.h"
@@ -17,6 +19,8 @@ namespace {
 
 constexpr const char* kReadStep = "LED Matrix String read";
 constexpr const char* kStoreStep = "LED Matrix String store";
+// About how long the device takes to store and verify the 24 blocks.
+constexpr DeviceWrite::Duration kStoreDuration{0.5};
 
 // The text with its control characters shown as escapes, so that what a
 // device holds can never drive the terminal: C0 controls and DEL as "\x1B",
@@ -54,7 +58,7 @@ NIMBOmodule* ReadMatrix(Context& context) {
   return module;
 }
 
-int GetMatrix(Context& context) {
+int ReadMatrixText(Context& context) {
   const NIMBOmodule* module = ReadMatrix(context);
   if (module == nullptr) {
     return kFailure;
@@ -85,7 +89,7 @@ int CheckMatrix(Context& context, const std::string& text) {
   return kSuccess;
 }
 
-int SetMatrix(Context& context, const std::string& text) {
+int WriteMatrixText(Context& context, const std::string& text) {
   const ledmatrix::MatrixCodes converted = ledmatrix::TextToMatrixCodes(text);
   if (!converted.problem.empty()) {
     return context.Fail(converted.problem, kUsageError);
@@ -104,7 +108,12 @@ int SetMatrix(Context& context, const std::string& text) {
     return context.Fail("the text cannot be stored", kUsageError);  // not reached: checked above
   }
   module->MatrixString = text;
-  ledmatrix::StoreMatrixStringButton_Click(*module);
+  {
+    const DeviceWrite write(context, *module, "the LED matrix text store",
+                            "stopped part-way, the device would show a text that is neither",
+                            kStoreDuration);
+    ledmatrix::StoreMatrixStringButton_Click(*module);
+  }
   // The store's own message went to the user interface; the status tells a failure.
   if (module->LinkStatus != 0) {
     return context.LinkFailure(kStoreStep);
@@ -119,15 +128,19 @@ void AddMatrixCommands(CLI::App& app, Context& context) {
   CLI::App* group = app.add_subcommand("matrix", "The text on the device's LED matrix");
   group->require_subcommand(1);
 
-  CLI::App* get = group->add_subcommand(
-      "get", "Print the LED matrix text (control characters escaped on a terminal)");
-  SetAction(*get, context, "matrix get", [&context] { return GetMatrix(context); });
+  CLI::App* read = group->add_subcommand(
+      "read", "Print the LED matrix text (control characters escaped on a terminal)");
+  read->alias("get");
+  SetAction(*read, context, "matrix read", [&context] { return ReadMatrixText(context); });
 
-  CLI::App* set = group->add_subcommand("set", "Store the LED matrix text, verifying every block");
+  CLI::App* write =
+      group->add_subcommand("write", "Store the LED matrix text, verifying every block");
+  write->alias("set");
   auto text = std::make_shared<std::string>();
-  set->add_option("TEXT", *text, "The text, as one argument (quote it; -- before a leading -)")
+  write->add_option("TEXT", *text, "The text, as one argument (quote it; -- before a leading -)")
       ->required();
-  SetAction(*set, context, "matrix set", [&context, text] { return SetMatrix(context, *text); });
+  SetAction(*write, context, "matrix write",
+            [&context, text] { return WriteMatrixText(context, *text); });
 
   CLI::App* check = group->add_subcommand(
       "check", "List the escape codes that do not match the legend (exit 1 when there is one)");

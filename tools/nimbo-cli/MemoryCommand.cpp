@@ -17,7 +17,7 @@
 
 #include "Commands.h"
 #include "UserFiles.h"
-#include "link/Frames.h"
+#include "link/CheckedRead.h"
 
 namespace nimbo::cli {
 namespace {
@@ -31,18 +31,11 @@ constexpr std::size_t kBytesPerLine = 16;  // 8 device addresses a line
 // a block whose checksum does not match its bytes was damaged on the way
 // and is read again.
 bool ReadBlock(NIMBOmodule& module) {
-  const auto address = frames::SplitAddress(module.BlockAddress);
   for (int attempt = 0; attempt < kAttemptsPerBlock; ++attempt) {
-    module.ReadMemoryBlock();
-    if (module.LinkStatus != 0 || !address) {
-      continue;
-    }
-    const std::span<const std::uint8_t> block(
-        module.MemoryImage.data() + static_cast<std::size_t>(module.BlockOffset), kBlockSize);
-    if (frames::Checksum(*address, block) == module.BlockChecksum) {
+    ReadCheckedMemoryBlock(module);
+    if (module.LinkStatus == 0) {
       return true;
     }
-    module.LinkStatus = kLinkReadFailure;
   }
   return false;
 }

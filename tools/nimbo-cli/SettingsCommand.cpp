@@ -8,12 +8,16 @@
 #include <string>
 
 #include "Commands.h"
+#include "DeviceWrite.h"
 #include "SettingsRecord.h"
 #include "settings/FactoryDefaults.h"
 #include "settings/SettingsReport.h"
 
 namespace nimbo::cli {
 namespace {
+
+// About how long the device takes for the 68 "WE" exchanges.
+constexpr DeviceWrite::Duration kWriteDuration{0.3};
 
 std::span<const std::uint8_t> Record(const NIMBOmodule& module) {
   return std::span<const std::uint8_t>(module.SettingsBytes).first(kSettingsCount);
@@ -35,11 +39,32 @@ NIMBOmodule* ReadRecord(Context& context) {
 }
 
 int WriteRecord(Context& context, NIMBOmodule& module) {
-  module.WriteEeprom();
-  if (module.LinkStatus != 0) {
-    return context.LinkFailure("WriteEeprom", "Write Error! ");
+  {
+    const DeviceWrite write(context, module, "the settings write",
+                            "stopped part-way, the device would hold a mix of old and new settings",
+                            kWriteDuration);
+    module.WriteEeprom();
   }
-  return kSuccess;
+  if (module.LinkStatus == 0) {
+    return kSuccess;
+  }
+  // The write stops at the first byte that fails; those before it are
+  // stored. A refused byte is not; after any other failure it may be.
+  const int stored = module.EepromIndex;
+  const bool exact =
+      module.FailureCause == LinkCause::Refused || module.FailureCause == LinkCause::BadRequest;
+  std::string text =
+      "Write Error! " + context.LinkFailureText("WriteEeprom at byte " + std::to_string(stored));
+  if (stored == 0 && exact) {
+    text += "; no byte reached the device, so its settings are unchanged";
+  } else {
+    text += std::string("; ") + (exact ? "" : "at least ") + std::to_string(stored) + " of " +
+            std::to_string(kSettingsCount) + " bytes reached the device, which " +
+            (exact ? "now holds" : "may now hold") +
+            " a mix of old and new settings: write them again, or restore a backup (nimbo-cli "
+            "settings restore FILE)";
+  }
+  return context.Fail(text);
 }
 
 namespace {

@@ -7,10 +7,13 @@
 #include <vector>
 
 #include "Cli.h"
+#include "StopSignals.h"
 
 int main(int argc, char** argv) {
+  nimbo::cli::IgnoreBrokenPipe();
   const std::vector<std::string> args(argv + 1, argv + argc);
   const int status = nimbo::cli::RunCli(args, std::cout, std::cerr, ::isatty(STDOUT_FILENO) == 1);
   std::cout.flush();
-  return std::cout ? status : 1;
+  // A success whose output could not be written is not one; any other status stands.
+  return status == 0 && !std::cout ? 1 : status;
 }

@@ -62,7 +62,7 @@ case $scenario in
     ;;
   unplug_during_read)
     emulated 1 --unplug-during-read=5 -- settings read
-    expect_text "failed (LinkStatus 8)"
+    expect_text "failed: the USB interface reported an I/O error: the device is gone (unplugged?) (LinkStatus 8)"
     ;;
   *)
     fail "unknown scenario $scenario"
