@@ -159,9 +159,13 @@ class ColorWheelModel {
   std::int32_t SelectionListIndex() const { return listIndex_; }
 
   // Drawing requests, each with its preconditions (Redraw, FormLoaded, ...).
-  void DrawWheel();
+  // DrawWheel tells whether it recoloured the wheel; it then also placed the
+  // marker, searching the new picture.
+  bool DrawWheel();
   void DrawShades();
   void DrawPointer();
+  // Wheel, shades strip and marker.
+  void DrawAll();
 
  private:
   void ApplyColor(OleColor newColor);

@@ -90,18 +90,14 @@ void ColorWheelModel::OnParentFormLoad() {
   formLoaded_ = true;
   wheelImageValid_ = false;
   BuildWheelImage();
-  DrawWheel();
-  DrawShades();
-  DrawPointer();
+  DrawAll();
 }
 
 void ColorWheelModel::OnWheelResized() {
   view_.Draw(WheelDrawing::PrepareWheel);
   wheelImageValid_ = false;
   BuildWheelImage();
-  DrawWheel();
-  DrawShades();
-  DrawPointer();
+  DrawAll();
 }
 
 void ColorWheelModel::RefreshAll() {
