@@ -205,13 +205,6 @@ class ColorWheel : public QWidget, private ColorWheelView {
   bool draggingShades_ = false;
   QWidget* grabber_ = nullptr;
   int wheelRemainder_ = 0;  // eighths of a degree not yet a whole notch
-  struct WheelStamp {
-    quint64 time = 0;
-    QPointF global;
-    QPoint delta;
-    bool operator==(const WheelStamp&) const = default;
-  };
-  std::optional<WheelStamp> lastWheel_;  // the last wheel event handled
   int layoutDepth_ = 0;
   bool fixingSize_ = false;
   QSize requiredSize_;

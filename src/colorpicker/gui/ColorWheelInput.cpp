@@ -21,6 +21,8 @@ namespace nimbo::colorpicker::gui {
 namespace {
 
 constexpr int kNotch = 120;  // eighths of a degree per wheel notch
+// Set in a wheel event's timestamp once handled; no system's clock reaches it.
+constexpr quint64 kHandledMark = quint64{1} << 63;
 constexpr double kDefaultHeightTwips = 3900;
 
 // A point kept on the picture while the button is held, as if the pointer
@@ -204,13 +206,13 @@ bool ColorWheel::MouseWheel(QObject* watched, QWheelEvent* event) {
   if (!overWheel && !overStrip) {
     return false;  // elsewhere: the event takes its normal course
   }
-  // The same event passed back to the control (by a host) is not a new turn.
-  const WheelStamp stamp{event->timestamp(), event->globalPosition(), event->angleDelta()};
-  if (stamp.time != 0 && lastWheel_ && *lastWheel_ == stamp) {
-    event->accept();
-    return true;
+  // A handled event carries a mark, so that the same event passed back to the
+  // control (by a host) is not a second notch. Separate events always count,
+  // however alike: quick notches share their time and place.
+  if ((event->timestamp() & kHandledMark) != 0) {
+    return false;
   }
-  lastWheel_ = stamp;
+  event->setTimestamp(event->timestamp() | kHandledMark);
   int delta = event->angleDelta().y();
   if (delta == 0) {
     delta = event->angleDelta().x();  // some systems turn Shift+wheel sideways

@@ -5,6 +5,7 @@
 #include <QTimer>
 #include <QtTest>
 #include <cmath>
+#include <map>
 #include <memory>
 
 #include "colorpicker/gui/ColorWheel.h"
@@ -26,24 +27,22 @@ void Drag(QWidget* target, QPointF from, QPointF to) {
   SendMouse(target, QEvent::MouseButtonRelease, to, Qt::NoButton);
 }
 
-// Returns whether the control took the event (it then goes no further).
-bool SendWheel(QWidget* target, QPointF at, int delta, Qt::KeyboardModifiers modifiers = {}) {
-  static quint64 clock = 1000;
+// One notch or part of one as its own event; quick notches share their time.
+// passBack: the host hands the same event object to the control once more.
+// Returns whether the control took it (it then goes no further).
+bool SendWheel(QWidget* target, QPointF at, int delta, Qt::KeyboardModifiers modifiers,
+               bool passBack) {
   QWheelEvent event(at, target->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
                     modifiers, Qt::NoScrollPhase, false);
-  event.setTimestamp(++clock);
+  event.setTimestamp(1000);
   event.ignore();
   QCoreApplication::sendEvent(target, &event);
-  return event.isAccepted();
-}
-
-// Counts MouseWheelNavigation (a spy cannot hold its reference argument).
-struct NavigationCount {
-  explicit NavigationCount(ColorWheel* wheel) {
-    QObject::connect(wheel, &ColorWheel::MouseWheelNavigation, [this](qint32&) { ++count; });
+  const bool taken = event.isAccepted();
+  if (passBack) {
+    QCoreApplication::sendEvent(target->parentWidget(), &event);
   }
-  int count = 0;
-};
+  return taken;
+}
 
 }  // namespace
 
@@ -116,72 +115,67 @@ class ColorWheelTest : public QObject {
     QCOMPARE(QWidget::mouseGrabber(), nullptr);
   }
 
-  void notchesStepTheHueRoundTheWheel_data() {
-    QTest::addColumn<int>("delta");
-    QTest::addColumn<int>("modifiers");
-    QTest::addColumn<int>("hue");
-    QTest::newRow("towards the user wraps") << -120 << int(Qt::NoModifier) << 348;
-    QTest::newRow("shift") << 120 << int(Qt::ShiftModifier) << 1;
-    QTest::newRow("shift towards") << -120 << int(Qt::ShiftModifier) << 359;
-  }
-  void notchesStepTheHueRoundTheWheel() {
-    QFETCH(int, delta);
-    QFETCH(int, modifiers);
-    QFETCH(int, hue);
-    wheel_->SetColor(0x0000FF);  // hue 0
-    NavigationCount navigation(wheel_);
-    SendWheel(Part("picWheel"), Centre() + QPointF(15, 10), delta,
-              Qt::KeyboardModifiers(modifiers));
-    QCOMPARE(wheel_->H(), hue);
-    QCOMPARE(navigation.count, 1);
-  }
-
-  void controlNotchStepsTheRadius() {
-    wheel_->SetColor(0x0000FF);
-    SendWheel(Part("picWheel"), Centre(), -120, Qt::ControlModifier);
-    QCOMPARE(wheel_->S(), 93);  // a fifteenth of 100 less
-  }
-
-  void notchOverTheStripMovesTheSlider() {
-    wheel_->SetColor(0x0000FF);
-    QWidget* strip = Part("picShades");
-    SendWheel(strip, QPointF(5, 20), -120, Qt::ShiftModifier);
-    QCOMPARE(wheel_->L(), 99);
-  }
-
-  void notchElsewhereRaisesNothing() {
-    wheel_->SetColor(0x0000FF);
-    NavigationCount navigation(wheel_);
-    // A corner outside the disc, and the arrow: left to take their normal course.
-    QVERIFY(!SendWheel(Part("picWheel"), QPointF(1, 1), 120));
-    QVERIFY(!SendWheel(Part("picSlider"), QPointF(2, 20), 120));
-    QVERIFY(!SendWheel(wheel_, QPointF(wheel_->width() - 2, 2), 120));
-    QCOMPARE(navigation.count, 0);
-    QCOMPARE(wheel_->H(), 0);
-  }
-
-  void notchIsNeverHandledTwice() {
-    wheel_->SetColor(0x0000FF);
-    NavigationCount navigation(wheel_);
-    QWidget* picture = Part("picWheel");
-    QWheelEvent notch(Centre(), picture->mapToGlobal(Centre()), QPoint(), QPoint(0, 120),
-                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
-    notch.setTimestamp(5);
-    QCoreApplication::sendEvent(picture, &notch);
-    QVERIFY(notch.isAccepted());  // taken: it goes to no other handler
-    QCOMPARE(wheel_->H(), 12);
-    // The host passes the same event back to the control.
-    QCoreApplication::sendEvent(wheel_, &notch);
-    QCOMPARE(wheel_->H(), 12);
-    QCOMPARE(navigation.count, 1);
-    // A touchpad's small steps add up to whole notches.
-    for (int i = 0; i < 3; ++i) {
-      QVERIFY(SendWheel(picture, Centre(), 30));
+  // Notches over the wheel step its axial (Control: radial) parameter by a
+  // thirtieth (fifteenth) of its range, over the strip the slider; Shift: by
+  // one. Separate events all count, even at one time; the same event passed
+  // back does not; parts add up. Elsewhere they take their normal course.
+  void notches() {
+    struct Case {
+      int system, selection;
+      const char* where;
+      QList<int> deltas;
+      int modifiers;
+      const char* property;
+      int expected, navigations;
+    };
+    const int none = Qt::NoModifier;
+    const int shift = Qt::ShiftModifier;
+    const int ctrl = Qt::ControlModifier;
+    const int value = 1;  // hue round the wheel, saturation along the radius
+    const Case cases[] = {
+        {0, value, "wheel", {-120}, none, "H", 348, 1},  // towards the user wraps
+        {0, value, "wheel", {-120}, shift, "H", 359, 1},
+        {0, value, "wheel", QList<int>(5, 120), none, "H", 60, 5},  // quick notches
+        {0, value, "passed back", {120}, none, "H", 12, 1},
+        {0, value, "wheel", QList<int>(5, 30), none, "H", 12, 1},  // quarters
+        {0, value, "wheel", {-120}, ctrl, "S", 93, 1},
+        {0, value, "wheel", {120}, ctrl, "S", 100, 1},  // at the rim
+        {0, value, "wheel", {-120}, ctrl | shift, "S", 99, 1},
+        {0, value, "strip", {-120}, shift, "V", 99, 1},
+        {0, 0, "wheel", {120}, shift, "V", 0, 1},  // value round the wheel wraps
+        {0, 3, "wheel", {-120}, shift, "G", 255, 1},
+        {1, value, "wheel", {-120}, none, "H", 232, 1},  // HSL: 240 / 30
+        {1, 0, "wheel", {120}, none, "L", 128, 1},
+        {1, value, "wheel", {-120}, ctrl, "S", 224, 1},
+        {0, value, "corner", {120}, none, "H", 0, 0},  // outside the disc
+        {0, value, "arrow", {120}, none, "H", 0, 0},
+        {0, value, "control", {120}, none, "H", 0, 0},
+    };
+    for (const Case& k : cases) {
+      cleanup(), init();  // each case on a new control
+      wheel_->SetColorSystem(k.system);
+      wheel_->SetSelectionParameter(k.selection);
+      wheel_->SetColor(0x0000FF);  // hue 0, full saturation, value 100 or luminance 120
+      const std::map<QString, std::pair<QWidget*, QPointF>> places = {
+          {"wheel", {Part("picWheel"), Centre() + QPointF(15, 10)}},
+          {"passed back", {Part("picWheel"), Centre()}},
+          {"corner", {Part("picWheel"), QPointF(1, 1)}},
+          {"strip", {Part("picShades"), QPointF(5, 20)}},
+          {"arrow", {Part("picSlider"), QPointF(2, 20)}},
+          {"control", {wheel_, QPointF(wheel_->width() - 2, 2)}}};
+      const auto [target, at] = places.at(k.where);
+      int navigations = 0;  // a spy cannot hold the signal's reference argument
+      connect(wheel_, &ColorWheel::MouseWheelNavigation, [&](qint32&) { ++navigations; });
+      const QString row =
+          QString("%1/%2 %3 %4").arg(k.system).arg(k.selection).arg(k.where, k.property);
+      for (const int delta : k.deltas) {
+        const bool taken = SendWheel(target, at, delta, Qt::KeyboardModifiers(k.modifiers),
+                                     QString(k.where) == "passed back");
+        QVERIFY2(taken == (k.navigations > 0), qPrintable(row));
+      }
+      QVERIFY2(wheel_->property(k.property).toInt() == k.expected, qPrintable(row));
+      QVERIFY2(navigations == k.navigations, qPrintable(row));
     }
-    QCOMPARE(navigation.count, 1);
-    SendWheel(picture, Centre(), 30);
-    QCOMPARE(navigation.count, 2);
-    QCOMPARE(wheel_->H(), 24);
   }
 
   void grabIsReleasedWhenHidden() {

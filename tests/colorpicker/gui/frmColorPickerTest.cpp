@@ -49,6 +49,7 @@ class frmColorPickerTest : public QObject {
     QCOMPARE(Background("NewColor"), qRgb(0, 0xFF, 0));
     QCOMPARE(Label(), QString("00FF00"));
     QCOMPARE(dialog_->windowTitle(), QString("Color Picker"));
+    QCOMPARE(dialog_->size(), QSize(504, 325));  // 7560 x 4875 twips
   }
 
   void labelReadsRrggbbWithSixDigits_data() {
