@@ -155,6 +155,8 @@ class ColorWheelModel {
   // The resolved system colours; the view fills them from the desktop palette.
   void SetSystemColors(const SystemColorTable& table) { state_.SystemColors = table; }
 
+  // The list text of a parameter (of parameter 1, the current system's).
+  std::string ParameterText(std::int32_t parameter) const;
   const std::vector<ListItem>& SelectionList() const { return list_; }
   std::int32_t SelectionListIndex() const { return listIndex_; }
 
@@ -182,7 +184,6 @@ class ColorWheelModel {
   void RefreshAll();
   void MoveSliderToColor();
   void Notify(std::string_view name);
-  std::string ParameterText(std::int32_t parameter) const;
 
   ColorWheelView& view_;
   ColorState state_;

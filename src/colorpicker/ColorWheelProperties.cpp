@@ -216,6 +216,9 @@ std::string ColorWheelModel::ParameterText(std::int32_t parameter) const {
   if (parameter == kLuminance) {
     return captions_[state_.IsHsv() ? kCaptionValue : kCaptionLum];
   }
+  if (parameter < kHue || parameter > kBlue) {
+    return {};
+  }
   return captions_[static_cast<std::size_t>(parameter)];
 }
 

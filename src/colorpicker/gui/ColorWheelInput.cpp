@@ -43,6 +43,13 @@ bool ColorWheel::eventFilter(QObject* watched, QEvent* event) {
       (watched == this || watched == picWheel_ || watched == picShades_)) {
     return MouseWheel(watched, static_cast<QWheelEvent*>(event));
   }
+  if (event->type() == QEvent::KeyPress && (watched == picWheel_ || watched == picShades_)) {
+    return PartKey(watched, static_cast<QKeyEvent*>(event));
+  }
+  if (watched == picShades_ &&
+      (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)) {
+    PaintSlider();  // the arrow shows the strip's focus
+  }
   if (watched == picWheel_) {
     return WheelMouse(event);
   }
@@ -179,6 +186,43 @@ void ColorWheel::keyPressEvent(QKeyEvent* event) {
     return;
   }
   QWidget::keyPressEvent(event);
+}
+
+bool ColorWheel::PartKey(QObject* watched, QKeyEvent* event) {
+  const bool fine = event->modifiers().testFlag(Qt::ShiftModifier);
+  const int key = event->key();
+  if (watched == picWheel_) {
+    // Round the wheel and along its radius, in the steps of a mouse-wheel
+    // notch (Shift: by one).
+    switch (key) {
+      case Qt::Key_Left:
+      case Qt::Key_Right:
+        model_.WheelNotch(false, key == Qt::Key_Right, fine);
+        return true;
+      case Qt::Key_Up:
+      case Qt::Key_Down:
+        model_.WheelNotch(true, key == Qt::Key_Up, fine);
+        return true;
+      default:
+        return false;
+    }
+  }
+  // The strip: the arrows by one as on the control, pages by a notch, and
+  // its ends. Other keys go on to the control and its host.
+  switch (key) {
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+      model_.ShadesNotch(key == Qt::Key_PageUp, false);
+      return true;
+    case Qt::Key_Home:
+      model_.SetSliderValue(model_.SliderMin());
+      return true;
+    case Qt::Key_End:
+      model_.SetSliderValue(model_.SliderMax());
+      return true;
+    default:
+      return false;
+  }
 }
 
 void ColorWheel::StartMessageHook() {

@@ -1,9 +1,12 @@
 // The colour-wheel control under the user's hands: dragging on the wheel and
-// the strip, the arrow keys, mouse-wheel notches, the pointer grab and the
-// size the control asks for.
+// the strip, the keyboard, mouse-wheel notches, the focus, what a screen
+// reader sees, the pointer grab and the size the control asks for.
+#include <QAccessible>
+#include <QAccessibleValueInterface>
 #include <QSignalSpy>
 #include <QTimer>
 #include <QtTest>
+#include <array>
 #include <cmath>
 #include <map>
 #include <memory>
@@ -69,50 +72,58 @@ class ColorWheelTest : public QObject {
   }
   void cleanup() { host_.reset(); }
 
-  void dragPastTheRimKeepsTheMarkerOnTheRim() {
-    wheel_->SetColor(0x0000FF);
+  // Near white picks white; past the rim the marker stays on the rim with the
+  // radius at its maximum; the strip reaches both ends; the pointer is free.
+  void drags() {
+    wheel_->SetColor(0x0000FF);  // full value: the centre is near white
     QWidget* picture = Part("picWheel");
+    Drag(picture, Centre(), Centre());
+    QCOMPARE(wheel_->Color(), 0xFFFFFFu);
     Drag(picture, Centre() + QPointF(0, 20), QPointF(picture->width() + 90, Centre().y() - 30));
     QCOMPARE(wheel_->S(), 100);
     QVERIFY(wheel_->MarkerVisible());
     const QPointF m = wheel_->MarkerPosition() - Centre();
     QVERIFY2(std::abs(std::hypot(m.x(), m.y()) - Radius()) <= 2.0, "marker off the rim");
-    QCOMPARE(QWidget::mouseGrabber(), nullptr);
-  }
-
-  void nearWhiteSnapsToWhite() {
-    wheel_->SetColor(0x0000FF);  // full value: the centre is near white
-    Drag(Part("picWheel"), Centre(), Centre());
-    QCOMPARE(wheel_->Color(), 0xFFFFFFu);
-  }
-
-  void arrowKeysAtTheEndsChangeNothing_data() {
-    QTest::addColumn<int>("value");
-    QTest::addColumn<int>("key");
-    QTest::newRow("top") << 100 << int(Qt::Key_Up);
-    QTest::newRow("bottom") << 0 << int(Qt::Key_Down);
-  }
-  void arrowKeysAtTheEndsChangeNothing() {
-    QFETCH(int, value);
-    QFETCH(int, key);
-    wheel_->SetColor(0x0000FF);
-    wheel_->SetL(value);
-    QSignalSpy changes(wheel_, &ColorWheel::ParameterValueChange);
-    QTest::keyClick(wheel_, Qt::Key(key));
-    QCOMPARE(wheel_->L(), value);
-    QCOMPARE(changes.count(), 0);
-    QTest::keyClick(wheel_, key == Qt::Key_Up ? Qt::Key_Down : Qt::Key_Up);
-    QCOMPARE(wheel_->L(), value == 100 ? 99 : 1);
-  }
-
-  void stripDragReachesBothEnds() {
     QWidget* strip = Part("picShades");
-    wheel_->SetColor(0x0000FF);
     Drag(strip, QPointF(5, strip->height() / 2), QPointF(5, strip->height() - 2));
     QCOMPARE(wheel_->L(), 0);
     Drag(strip, QPointF(5, strip->height() / 2), QPointF(5, 1));
     QCOMPARE(wheel_->L(), 100);
     QCOMPARE(QWidget::mouseGrabber(), nullptr);
+  }
+
+  // The keyboard reaches what the mouse reaches: round the wheel and along its
+  // radius (Left/Right, Up/Down, in notches or with Shift by one), the strip
+  // (arrows by one, as on the control itself, pages by a notch, its ends).
+  void keys() {
+    struct Case {
+      const char* part;  // "": the control itself
+      int key, modifiers, value;
+      const char* property;
+      int expected;
+    };
+    const int none = Qt::NoModifier;
+    for (const Case& k : {Case{"", Qt::Key_Up, none, 100, "V", 100},  // at the top
+                          Case{"", Qt::Key_Down, none, 0, "V", 0},    // at the foot
+                          Case{"", Qt::Key_Down, none, 100, "V", 99},
+                          Case{"picShades", Qt::Key_Up, none, 0, "V", 1},
+                          Case{"picShades", Qt::Key_PageDown, none, 100, "V", 97},
+                          Case{"picShades", Qt::Key_End, none, 60, "V", 0},
+                          Case{"picWheel", Qt::Key_Right, none, 100, "H", 12},
+                          Case{"picWheel", Qt::Key_Left, Qt::ShiftModifier, 100, "H", 359},
+                          Case{"picWheel", Qt::Key_Down, none, 100, "S", 93},    // inwards
+                          Case{"picWheel", Qt::Key_Up, none, 100, "S", 100}}) {  // at the rim
+      cleanup(), init();  // each case on a new control
+      wheel_->SetColor(0x0000FF);
+      wheel_->SetL(k.value);
+      const int before = wheel_->property(k.property).toInt();
+      QSignalSpy changes(wheel_, &ColorWheel::ParameterValueChange);
+      QTest::keyClick(*k.part ? Part(k.part) : wheel_, Qt::Key(k.key),
+                      Qt::KeyboardModifiers(k.modifiers));
+      const QString row = QString("%1 %2 %3").arg(k.part).arg(k.key).arg(k.value);
+      QVERIFY2(wheel_->property(k.property).toInt() == k.expected, qPrintable(row));
+      QVERIFY2(changes.isEmpty() == (k.expected == before), qPrintable(row));
+    }
   }
 
   // Notches over the wheel step its axial (Control: radial) parameter by a
@@ -176,6 +187,51 @@ class ColorWheelTest : public QObject {
       QVERIFY2(wheel_->property(k.property).toInt() == k.expected, qPrintable(row));
       QVERIFY2(navigations == k.navigations, qPrintable(row));
     }
+  }
+
+  // The focus shows in black beside white, so on any colour, and never over a
+  // colour that the wheel (its disc) or the strip (inside its frame) shows.
+  void focusIsPlainOnAnyColour() {
+    QVERIFY(QTest::qWaitForWindowActive(host_.get()));
+    for (QWidget* part : {Part("picWheel"), Part("picShades")}) {
+      part->clearFocus();
+      const QImage before = part->grab().toImage();
+      part->setFocus(Qt::TabFocusReason);
+      const QImage after = part->grab().toImage();
+      std::array<int, 256> grey{};
+      for (int y = 0; y < after.height(); ++y) {
+        for (int x = 0; x < after.width(); ++x) {
+          const bool clear =
+              part == Part("picWheel")
+                  ? std::hypot(x - Centre().x(), y - Centre().y()) > Radius() + 0.5
+                  : !QRect(1, 1, after.width() - 2, after.height() - 2).contains(x, y);
+          const bool changed = after.pixel(x, y) != before.pixel(x, y);
+          QVERIFY2(clear || !changed, qPrintable(QString("%1,%2").arg(x).arg(y)));
+          grey[static_cast<std::size_t>(qGray(after.pixel(x, y)))] += changed;
+        }
+      }
+      QVERIFY(grey[0] > 20 && grey[255] > 20);  // black and white
+    }
+  }
+
+  // Screen readers see the wheel and the strip as value controls: they name
+  // their parameters, report values and take new ones.
+  void wheelAndStripAreValueControls() {
+    wheel_->SetColor(0x0000FF);
+    QAccessibleInterface* wheel = QAccessible::queryAccessibleInterface(Part("picWheel"));
+    QAccessibleInterface* strip = QAccessible::queryAccessibleInterface(Part("picShades"));
+    QCOMPARE(wheel->role(), QAccessible::Dial);
+    QCOMPARE(strip->role(), QAccessible::Slider);
+    QCOMPARE(wheel->text(QAccessible::Value), QString("Hue 0, Sat. 100"));
+    QCOMPARE(wheel->valueInterface()->maximumValue().toInt(), 360);
+    QCOMPARE(strip->text(QAccessible::Name), QString("Value"));
+    QCOMPARE(strip->valueInterface()->currentValue().toInt(), 100);
+    wheel->valueInterface()->setCurrentValue(120);
+    strip->valueInterface()->setCurrentValue(40);
+    QCOMPARE(wheel_->Color(), 0x006600u);  // green at value 40
+    wheel_->SetSelectionParameter(0);
+    QCOMPARE(strip->text(QAccessible::Name), QString("Hue"));
+    QCOMPARE(wheel->text(QAccessible::Value), QString("Value 40, Sat. 100"));
   }
 
   void grabIsReleasedWhenHidden() {
