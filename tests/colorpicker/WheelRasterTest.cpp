@@ -27,17 +27,13 @@ ColorState StateFor(std::int32_t system, std::int32_t selection) {
   return s;
 }
 
-// Channels apart by at most one step (the wheel's HSV pixels are worked out in
-// single precision).
-bool Near(RgbColor a, RgbColor b) {
-  return std::abs(RedOf(a) - RedOf(b)) <= 1 && std::abs(GreenOf(a) - GreenOf(b)) <= 1 &&
-         std::abs(BlueOf(a) - BlueOf(b)) <= 1;
-}
-
-// Every inside pixel away from the rim (its three blended rings) shows what the
-// colour conversions give for its stored axial and radial value; the rest
-// shows the background.
+// Inside pixels off the rim (three blended rings) show what the conversions
+// give for their stored axial and radial values; the rest the background.
 TEST(WheelRaster, RecolouringMatchesTheConversionsInEverySelection) {
+  const auto Near = [](RgbColor a, RgbColor b) {  // each channel within one step
+    return std::abs(RedOf(a) - RedOf(b)) <= 1 && std::abs(GreenOf(a) - GreenOf(b)) <= 1 &&
+           std::abs(BlueOf(a) - BlueOf(b)) <= 1;
+  };
   for (const std::int32_t system : {kSystemHsv, kSystemHsl}) {
     for (std::int32_t sel = kHue; sel <= kBlue; ++sel) {
       const ColorState s = StateFor(system, sel);
@@ -181,8 +177,7 @@ TEST(WheelMarker, GreySitsAtTheCentreAndColoursOnTheirPixel) {
   const WheelGeometry& g = view.raster.Geometry();
   ASSERT_TRUE(view.marker);
   EXPECT_EQ(std::make_pair(view.marker->x, view.marker->y), std::make_pair(1.0 * g.cx, 1.0 * g.cy));
-  // Hue selected: the wheel is recoloured for the new hue, and the marker goes
-  // on the pixel that shows the colour in that new picture.
+  // Hue selected: the marker is on the pixel of the colour in the new picture.
   model.SetSelectionParameter(kHue);
   model.SetColor(0xCC6633);
   EXPECT_EQ(view.raster.ShownColorAt(view.marker->x, view.marker->y), 0xCC6633u);
@@ -255,10 +250,9 @@ TEST(ShadesStrip, ArrowFollowsTheValueAndAnEmptyRangeIsWidened) {
   }
 }
 
-// The size rules in their order: the wheel fits beside the column, the height
-// is made even (halves to even) before the minimum for the optional controls,
-// then at least the column and 300 twips; the width follows unless within a
-// pixel. Widths and heights in pixels at 15 twips per pixel.
+// The size rules in order (pixels at 15 twips): the wheel fits beside the
+// column, the height is made even (halves to even) before the minimum for the
+// optional controls; the width follows unless within 1.3 pixels.
 TEST(WheelLayout, DecidedSizes) {
   struct Case {
     int w, h;

@@ -2,7 +2,6 @@
 // the strip, the keyboard, mouse-wheel notches, the focus, what a screen
 // reader sees, the pointer grab and the size the control asks for.
 #include <QAccessible>
-#include <QAccessibleValueInterface>
 #include <QSignalSpy>
 #include <QTimer>
 #include <QtTest>
@@ -92,9 +91,8 @@ class ColorWheelTest : public QObject {
     QCOMPARE(QWidget::mouseGrabber(), nullptr);
   }
 
-  // The keyboard reaches what the mouse reaches: round the wheel and along its
-  // radius (Left/Right, Up/Down, in notches or with Shift by one), the strip
-  // (arrows by one, as on the control itself, pages by a notch, its ends).
+  // Keys reach what the mouse reaches: round the wheel and along its radius in
+  // notches (Shift: by one), the strip by one, by a notch (pages) or its ends.
   void keys() {
     struct Case {
       const char* part;  // "": the control itself
