@@ -1,15 +1,18 @@
 // Colour conversions per second: the per-pixel work of the wheel and the
 // shades strip; and the wheel itself: recolouring the colour picker dialog's
 // wheel for a new slider value (target: at most 0.3 ms on one core, so a
-// slider drag never drops a 60 Hz frame) and building its per-pixel values.
+// slider drag never drops a 60 Hz frame), the marker's search in the new
+// picture, and building the wheel's per-pixel values.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
+#include <iterator>
 #include <string>
 
 #include "colorpicker/ColorState.h"
 #include "colorpicker/HlsConversion.h"
 #include "colorpicker/HsvConversion.h"
+#include "colorpicker/WheelMarker.h"
 #include "colorpicker/WheelRaster.h"
 
 namespace {
@@ -147,6 +150,34 @@ void BM_BuildWheelImage(benchmark::State& state) {
   state.SetLabel(WheelLabel(raster));
 }
 BENCHMARK(BM_BuildWheelImage)
+    ->Unit(benchmark::kMicrosecond)
+    ->Repetitions(9)
+    ->ReportAggregatesOnly(true);
+
+// The marker's search for the pixel of the colour, which now follows every
+// recolouring of the wheel (also the deferred one after a slider move): HSV
+// with hue selected, colours at the centre, inside, on the rim and one that
+// the picture does not hold (the search then runs through every tolerance).
+void BM_MarkerSearch(benchmark::State& state) {
+  ColorState s = WheelState(0, 0);
+  WheelRaster raster;
+  raster.Prepare(kDialogWheel, kDialogWheel, 0xF0F0F0);
+  raster.Build(s);
+  const nimbo::colorpicker::OleColor colours[] = {0xCC6633, 0x0000FF, 0x336699, 0x123456};
+  std::size_t next = 0;
+  for (auto _ : state) {
+    const nimbo::colorpicker::OleColor colour = colours[next];
+    next = (next + 1) % std::size(colours);
+    double h = 0.0;
+    nimbo::colorpicker::OleColor rgb = colour;
+    s.RGBToSystem(rgb, h, s.L, s.S);
+    s.H = h;
+    raster.Recolour(s, s.H);
+    benchmark::DoNotOptimize(nimbo::colorpicker::MarkerPosition(raster, s, colour));
+  }
+  state.SetLabel("recolour and search, " + WheelLabel(raster));
+}
+BENCHMARK(BM_MarkerSearch)
     ->Unit(benchmark::kMicrosecond)
     ->Repetitions(9)
     ->ReportAggregatesOnly(true);

@@ -68,7 +68,8 @@ void ColorWheelModel::ApplyColor(OleColor newColor) {
     OleColor converted = rgb;
     state_.RGBToSystem(converted, h, l, s);
     const RgbColor check = state_.SystemToRGB(h, l, s);
-    if (check != old || forceApply_) {
+    const bool changed = check != old || forceApply_;
+    if (changed) {
       const bool keepSelected = !(forceApply_ || externalSet_);
       if (!hFixed_ && !lFixed_ && !sFixed_) {
         if (!(sel == kSaturation && keepSelected)) {
@@ -90,13 +91,14 @@ void ColorWheelModel::ApplyColor(OleColor newColor) {
         MoveSliderToColor();
       }
       DrawShades();
-      DrawPointer();
     }
-    if (!view_.DrawTimerRunning() && !wheelPicking_) {
-      const bool wheelFixed = (sel == kLuminance || sel == kSaturation) && drawFixed_;
-      if (!wheelFixed) {
-        DrawWheel();
-      }
+    // The marker is looked for in the picture as it is after the wheel's
+    // recolouring; DrawWheel places it when it recolours.
+    const bool wheelFixed = (sel == kLuminance || sel == kSaturation) && drawFixed_;
+    const bool recoloured =
+        !view_.DrawTimerRunning() && !wheelPicking_ && !wheelFixed && DrawWheel();
+    if (changed && !recoloured) {
+      DrawPointer();
     }
   }
   if (eventsEnabled_) {
@@ -201,12 +203,12 @@ void ColorWheelModel::SetSingleParameter(std::int32_t parameter, std::int32_t va
   ApplyColor(state_.SystemToRGB(state_.H, state_.L, state_.S));
   if (state_.SelectionParameter == parameter) {
     // The value is applied already; the slider only follows it.
+    // From the value given: H = HMax puts the arrow at the top, though it is
+    // stored as 0.
     ScopedFlag setting(parameterSetting_, true);
-    SetSliderValue(RoundClamped(max - stored, INT32_MIN, INT32_MAX));
+    SetSliderValue(max - value);
   }
-  DrawWheel();
-  DrawShades();
-  DrawPointer();
+  DrawAll();
   if (eventsEnabled_) {
     view_.Raise(WheelEvent::ParameterValueChange);
   }
@@ -469,9 +471,7 @@ void ColorWheelModel::ApplySelectionParameter() {
     sliderMax_ = state_.ParameterMax(sel);
     MoveSliderToColor();
   }
-  DrawWheel();
-  DrawShades();
-  DrawPointer();
+  DrawAll();
 }
 
 void ColorWheelModel::SetColorSystem(std::int32_t value) {
@@ -531,23 +531,34 @@ void ColorWheelModel::BuildWheelImage() {
   wheelImageValid_ = true;
 }
 
-void ColorWheelModel::DrawWheel() {
+bool ColorWheelModel::DrawWheel() {
   if (!redraw_) {
     redrawPending_ = true;
-    return;
+    return false;
   }
   if (!formLoaded_) {
-    return;
+    return false;
   }
   view_.SetDrawTimer(false);
   redrawPending_ = false;
   if (forceApply_) {
-    return;
+    return false;
   }
   if (!wheelImageValid_) {
     BuildWheelImage();
   }
   view_.Draw(WheelDrawing::Wheel);
+  // The marker goes on the pixel of the colour in the new picture.
+  DrawPointer();
+  return true;
+}
+
+void ColorWheelModel::DrawAll() {
+  const bool pointerPlaced = DrawWheel();
+  DrawShades();
+  if (!pointerPlaced) {
+    DrawPointer();
+  }
 }
 
 void ColorWheelModel::DrawShades() {
@@ -568,9 +579,7 @@ void ColorWheelModel::SetRedraw(bool value) {
   redraw_ = value;
   if (value && redrawPending_) {
     redrawPending_ = false;
-    DrawWheel();
-    DrawShades();
-    DrawPointer();
+    DrawAll();
   }
 }
 

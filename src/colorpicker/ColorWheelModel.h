@@ -155,13 +155,19 @@ class ColorWheelModel {
   // The resolved system colours; the view fills them from the desktop palette.
   void SetSystemColors(const SystemColorTable& table) { state_.SystemColors = table; }
 
+  // The list text of a parameter (of parameter 1, the current system's).
+  std::string ParameterText(std::int32_t parameter) const;
   const std::vector<ListItem>& SelectionList() const { return list_; }
   std::int32_t SelectionListIndex() const { return listIndex_; }
 
   // Drawing requests, each with its preconditions (Redraw, FormLoaded, ...).
-  void DrawWheel();
+  // DrawWheel tells whether it recoloured the wheel; it then also placed the
+  // marker, searching the new picture.
+  bool DrawWheel();
   void DrawShades();
   void DrawPointer();
+  // Wheel, shades strip and marker.
+  void DrawAll();
 
  private:
   void ApplyColor(OleColor newColor);
@@ -178,7 +184,6 @@ class ColorWheelModel {
   void RefreshAll();
   void MoveSliderToColor();
   void Notify(std::string_view name);
-  std::string ParameterText(std::int32_t parameter) const;
 
   ColorWheelView& view_;
   ColorState state_;

@@ -90,18 +90,14 @@ void ColorWheelModel::OnParentFormLoad() {
   formLoaded_ = true;
   wheelImageValid_ = false;
   BuildWheelImage();
-  DrawWheel();
-  DrawShades();
-  DrawPointer();
+  DrawAll();
 }
 
 void ColorWheelModel::OnWheelResized() {
   view_.Draw(WheelDrawing::PrepareWheel);
   wheelImageValid_ = false;
   BuildWheelImage();
-  DrawWheel();
-  DrawShades();
-  DrawPointer();
+  DrawAll();
 }
 
 void ColorWheelModel::RefreshAll() {
@@ -219,6 +215,9 @@ std::string ColorWheelModel::GetCaption(std::int32_t id) const {
 std::string ColorWheelModel::ParameterText(std::int32_t parameter) const {
   if (parameter == kLuminance) {
     return captions_[state_.IsHsv() ? kCaptionValue : kCaptionLum];
+  }
+  if (parameter < kHue || parameter > kBlue) {
+    return {};
   }
   return captions_[static_cast<std::size_t>(parameter)];
 }

@@ -1,8 +1,13 @@
 #include "colorpicker/ShadesStrip.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace nimbo::colorpicker {
+
+double ShadesRowValue(double y, int rows, std::int32_t max) {
+  return (rows - y) / rows * max;
+}
 
 std::vector<RgbColor> ShadesRows(const ColorState& state, RgbColor sliderColour, bool drawFixed,
                                  int rows) {
@@ -17,12 +22,11 @@ std::vector<RgbColor> ShadesRows(const ColorState& state, RgbColor sliderColour,
   OleColor base = sliderColour;
   state.RGBToSystem(base, h0, l0, s0);
   const std::int32_t sel = state.SelectionParameter;
-  const double max = state.ParameterMax(sel);
-  const double steps = rows > 1 ? rows - 1 : 1;
+  const std::int32_t max = state.ParameterMax(sel);
   constexpr std::int32_t kGreyHue = 160;
   const bool greyHsl = !state.IsHsv() && !drawFixed && RoundClamped(s0, 0, 240) == 0;
   for (int row = 0; row < rows; ++row) {
-    const double v = (rows - 1 - row) / steps * max;
+    const double v = ShadesRowValue(row + 1, rows, max);
     RgbColor c = 0;
     switch (sel) {
       case kHue:
@@ -57,10 +61,10 @@ std::vector<RgbColor> ShadesRows(const ColorState& state, RgbColor sliderColour,
 
 std::int32_t ShadesSliderValueAt(double y, int stripHeight, std::int32_t sliderMax) {
   const int rows = stripHeight - 2;
-  if (rows <= 1) {
+  if (rows <= 0) {
     return 0;
   }
-  return RoundClamped(sliderMax * (y - 1.0) / (rows - 1), 0, sliderMax);
+  return sliderMax - RoundClamped(ShadesRowValue(std::floor(y), rows, sliderMax), 0, sliderMax);
 }
 
 int ArrowTipY(int boxHeight, int arrowHeight, std::int32_t min, std::int32_t max,

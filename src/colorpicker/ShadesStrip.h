@@ -10,12 +10,18 @@
 
 namespace nimbo::colorpicker {
 
-// The colours of the strip's rows, top row first; the top row shows the
-// selected parameter's maximum, the bottom row 0.
+// The strip's rows lie at y = 1..rows (rows = its height - 2); the row at y
+// shows (rows - y) / rows of the maximum, so the bottom row shows 0 and the
+// top row one step below the maximum.
+double ShadesRowValue(double y, int rows, std::int32_t max);
+
+// The colours of the strip's rows, top row (y = 1) first.
 std::vector<RgbColor> ShadesRows(const ColorState& state, RgbColor sliderColour, bool drawFixed,
                                  int rows);
 
-// The strip is drawn over rows 1..stripHeight - 2; picking is its inverse.
+// The slider value whose parameter is the value the row at y shows, rounded:
+// picking is the exact inverse of the drawing. Above the rows it gives the
+// maximum, below them 0.
 std::int32_t ShadesSliderValueAt(double y, int stripHeight, std::int32_t sliderMax);
 
 // The y of the arrow's tip in a box of boxHeight pixels. A range that is empty

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 #include "colorpicker/ColorValue.h"
 
@@ -16,14 +17,11 @@ constexpr double kOptionalMinTwips = 3700;  // room for the optional controls
 constexpr double kMinBeyondColumnTwips = 300;
 constexpr double kTallSpacingTwips = 280;  // between the column's parts
 constexpr double kShortSpacingTwips = 200;
-constexpr int kWheelGap = 4;  // pixels between wheel and strip
+constexpr int kWheelGap = 4;               // pixels between wheel and strip
+constexpr double kWidthSlackPixels = 1.3;  // a width this close to the rule is kept
 
 int Pixels(double twips, double tpp) {
   return static_cast<int>(std::lround(twips / tpp));
-}
-
-int EvenUp(int v) {
-  return v % 2 == 0 ? v : v + 1;
 }
 
 }  // namespace
@@ -32,26 +30,36 @@ SizeDecision DecideSize(const LayoutInput& in) {
   const double tpp = in.twipsPerPixel > 0 ? in.twipsPerPixel : 15.0;
   const int w = std::max(in.width, 0);
   int h = std::max(in.height, 0);
+  // The column in exact pixels (its twips need not make whole pixels); a size
+  // given to the control is in whole pixels.
   const auto column = [&](int height) {
     const double twips = height * tpp >= kTallTwips ? kTallColumnTwips : kShortColumnTwips;
-    return in.sliderBoxWidth + Pixels(twips, tpp);
+    return in.sliderBoxWidth + twips / tpp;
   };
-  SizeDecision out;
-  const int pw = column(h);
+  const auto whole = [](double pixels) { return static_cast<int>(std::lround(pixels)); };
+  const double pw = column(h);
   // The square wheel must fit beside the column.
-  if (w - pw < h) {
-    h = w - pw;
+  if (w - pw < h + 1) {
+    h = whole(w - pw);
   }
-  if (in.optionalShown) {
-    h = std::max(h, static_cast<int>(std::ceil(kOptionalMinTwips / tpp)));
+  // An even height puts the wheel's centre on a whole pixel; halves go to even.
+  if (h % 2 != 0) {
+    h = 2 * static_cast<int>(RoundHalfEven(h / 2.0));
   }
-  h = std::max(h, pw + Pixels(kMinBeyondColumnTwips, tpp));
-  h = EvenUp(h);  // the wheel's centre falls on a whole pixel
+  // The minimum for the optional controls comes after, and may leave h odd.
+  if (in.optionalShown && (h + 1) * tpp < kOptionalMinTwips) {
+    h = whole(kOptionalMinTwips / tpp);
+  }
+  if (h < pw + kMinBeyondColumnTwips / tpp) {
+    h = whole(pw + kMinBeyondColumnTwips / tpp);
+  }
+  // The width goes with the column of the height decided, so that the size
+  // given back is taken as it is rather than narrowed again on the next pass.
+  const double finalColumn = column(h);
+  SizeDecision out;
   out.height = h;
-  // The column that goes with the height decided, so that the size given back
-  // is accepted as it is.
-  out.paramWidth = column(h);
-  out.width = h + out.paramWidth;
+  out.paramWidth = whole(finalColumn);
+  out.width = std::abs(w - (h + finalColumn)) > kWidthSlackPixels ? whole(h + finalColumn) : w;
   out.changed = out.width != w || out.height != in.height;
   return out;
 }

@@ -58,12 +58,12 @@ std::optional<PointF> MarkerPosition(const WheelRaster& raster, const ColorState
   for (int tolerance = 0; tolerance <= kMaxTolerance; ++tolerance) {
     std::optional<PointF> best;
     double bestDistance = g.Rad;
-    for (int dy = -kSearch; dy <= kSearch; ++dy) {
-      for (int dx = -kSearch; dx <= kSearch; ++dx) {
+    for (int dx = -kSearch; dx <= kSearch; ++dx) {
+      for (int dy = -kSearch; dy <= kSearch; ++dy) {
         const double x = base->x + dx;
         const double y = base->y + dy;
         if (!raster.InsideWheel(x, y) ||
-            Difference(raster.ColorAtPoint(x, y), target) > tolerance) {
+            Difference(raster.ShownColorAt(x, y), target) > tolerance) {
           continue;
         }
         const double distance = std::hypot(dx, dy);

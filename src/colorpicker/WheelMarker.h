@@ -10,8 +10,9 @@
 namespace nimbo::colorpicker {
 
 // The pixel that shows the colour: placed from the wheel mapping's polar
-// values, then moved to the nearest pixel within 10 whose drawn colour matches
-// best. Nothing when no pixel near the place is on the disc (the marker stays).
+// values, then moved to the nearest pixel within 10 whose shown colour matches
+// best (ties go to the smaller dx, then dy). Nothing when no pixel near the
+// place is on the disc (the marker stays).
 std::optional<PointF> MarkerPosition(const WheelRaster& raster, const ColorState& state,
                                      OleColor colour);
 

@@ -449,6 +449,16 @@ RgbColor WheelRaster::ColorAtPoint(double x, double y) const {
   return FromPixel(PixelOf(static_cast<std::size_t>(ordinal)));
 }
 
+RgbColor WheelRaster::ShownColorAt(double x, double y) const {
+  const double fx = std::floor(x);
+  const double fy = std::floor(y);
+  if (!(fx >= 0 && fy >= 0 && fx < width_ && fy < height_)) {
+    return background_;
+  }
+  return FromPixel(pixels_[static_cast<std::size_t>(fy) * static_cast<std::size_t>(width_) +
+                           static_cast<std::size_t>(fx)]);
+}
+
 PointF WheelRaster::ClampToRim(double x, double y) const {
   const double cx = geometry_.cx;
   const double cy = geometry_.cy;

@@ -71,6 +71,9 @@ class WheelRaster {
   // The wheel colour drawn at (floor x, floor y), before the rim blend; the
   // background outside the disc or the picture.
   RgbColor ColorAtPoint(double x, double y) const;
+  // The pixel shown at (floor x, floor y), the rim blended; the background
+  // outside the picture.
+  RgbColor ShownColorAt(double x, double y) const;
   // The point on the rim on the ray from the centre through (x, y).
   PointF ClampToRim(double x, double y) const;
 

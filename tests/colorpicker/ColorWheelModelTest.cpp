@@ -1,7 +1,9 @@
 // The colour-wheel control's rules without a window: properties, events,
-// flags, persistence and the mouse-wheel steps, seen through a recording view.
+// flags, drawing requests and persistence, seen through a recording view.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -44,9 +46,11 @@ constexpr auto kValueChange = WheelEvent::ParameterValueChange;
 
 // A control as its host holds it: started, its form loaded, records cleared.
 struct Control {
-  explicit Control(const PropertyBag* bag = nullptr) {
+  explicit Control(const PropertyBag* bag = nullptr, bool loaded = true) {
     model.Start(bag, true);
-    model.OnParentFormLoad();
+    if (loaded) {
+      model.OnParentFormLoad();
+    }
     view.Clear();
   }
   RecordingView view;
@@ -86,17 +90,66 @@ TEST(ColorWheelModel, ColorHexPadsToSixDigits) {
   }
 }
 
-TEST(ColorWheelModel, SettingColorRaisesEventsOnlyForANewValue) {
-  Control c;
-  c.model.SetColor(0x204080);
-  EXPECT_EQ(c.view.events, (Events{kColorChange, kValueChange}));
-  EXPECT_EQ(c.model.R(), 0x80);
-  EXPECT_EQ(c.model.B(), 0x20);
-  c.view.Clear();
-  c.model.SetColor(0x204080);
-  c.model.SetColor(kNoColor);
-  EXPECT_TRUE(c.view.events.empty());
-  EXPECT_EQ(c.model.Color(), 0x204080u);
+// What each action raises and draws. A recoloured wheel is always followed by
+// a marker search, so that the marker sits on the new picture.
+TEST(ColorWheelModel, EventsAndDrawingsOfEachAction) {
+  using M = ColorWheelModel&;
+  using Act = std::function<void(M)>;
+  struct Case {
+    Act setup, act;
+    Events events;
+    OleColor colour;             // afterwards
+    int wheel, shades, pointer;  // drawings; -1: any number
+    const char* notified = "";   // a property reported as changed
+    bool loaded = true;
+  };
+  const Act none = [](M) {};
+  const Act hue = [](M m) { m.SetSelectionParameter(kHue); };
+  const Act red = [](M m) { m.SetColor(0x0000FF); };
+  const Act set = [](M m) { m.SetColor(0x204080); };
+  const Act again = [](M m) { m.SetColor(0x204080), m.SetColor(kNoColor); };
+  const Act fixed = [](M m) { m.OnFixedCheckClick(false), m.SetDrawFixed(false); };
+  const Act suspend = [](M m) { m.SetSelectionParameter(kHue), m.SetRedraw(false); };
+  const Act resume = [](M m) { m.SetColor(0x0000FF), m.SetColor(0x00FF00), m.SetRedraw(true); };
+  const Act load = [&](M m) { red(m), hue(m), m.OnParentFormLoad(); };
+  const Act hueRed = [&](M m) { hue(m), red(m); };
+  const Act timer = [](M m) { m.SetSliderValue(180), m.OnDrawTimer(); };
+  const auto cc = kColorChange;
+  const auto vc = kValueChange;
+  const Case cases[] = {
+      {none, set, {cc, vc}, 0x204080, 0, 1, 1, "Color"},  // value drawn fixed
+      {set, again, {}, 0x204080, 0, 0, 0},
+      {none, [](M m) { m.SetH(120); }, {vc}, 0x808080, 1, 1, 1},  // hue of a grey
+      {none, fixed, {WheelEvent::DrawFixedChange}, 0x808080, 1, 1, 1, "DrawFixed"},
+      {red, [](M m) { m.SetBackColor(0); }, {}, 0x0000FF, -1, -1, -1},
+      {hue, [](M m) { m.SetColor(0xCC6633); }, {cc, vc}, 0xCC6633, 1, 1, 1},
+      {suspend, resume, {cc, vc, cc, vc}, 0x00FF00, 1, -1, 1},
+      {none, load, {cc, vc, WheelEvent::SelectionParameterChange}, 0x0000FF, 1, 1, 1, "", false},
+      {hueRed, timer, {cc, vc, vc}, 0xFFFF00, 1, 1, 1},  // the wheel waits for the timer
+      {red, [](M m) { m.SetSliderValue(40); }, {cc, vc, vc}, 0x000099, 0, 1, 0},  // no timer
+  };
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    const Case& k = cases[i];
+    SCOPED_TRACE(i);
+    Control c(nullptr, k.loaded);
+    k.setup(c.model);
+    c.view.Clear();
+    k.act(c.model);
+    EXPECT_EQ(c.view.events, k.events);
+    EXPECT_EQ(c.model.Color(), k.colour);
+    const auto& d = c.view.drawings;
+    for (const auto& [what, count] : {std::pair{WheelDrawing::Wheel, k.wheel},
+                                      {WheelDrawing::Shades, k.shades},
+                                      {WheelDrawing::Pointer, k.pointer}}) {
+      EXPECT_TRUE(count < 0 || c.view.Count(what) == count) << static_cast<int>(what);
+    }
+    const auto wheel = std::find(d.rbegin(), d.rend(), WheelDrawing::Wheel);
+    EXPECT_TRUE(wheel == d.rend() || std::find(d.rbegin(), wheel, WheelDrawing::Pointer) != wheel);
+    const auto& n = c.view.notified;
+    EXPECT_TRUE(*k.notified == 0 || std::find(n.begin(), n.end(), k.notified) != n.end());
+    EXPECT_EQ(std::find(n.begin(), n.end(), "BackColor"), n.end());
+    EXPECT_FALSE(c.view.timer);
+  }
 }
 
 TEST(ColorWheelModel, BadValuesRaiseAndChangeNothing) {
@@ -111,21 +164,22 @@ TEST(ColorWheelModel, BadValuesRaiseAndChangeNothing) {
   EXPECT_EQ(ErrorOf([&] { c.model.SetColor(0x12345678); }), 380);
   EXPECT_EQ(ErrorOf([&] { c.model.SetCaption(11, "x"); }), 9);
   EXPECT_EQ(ErrorOf([&] { (void)c.model.GetCaption(-1); }), 9);
-  EXPECT_EQ(c.model.Color(), 0x0000FFu);
-  EXPECT_EQ(c.model.H(), 0);
-  EXPECT_EQ(c.model.SelectionParametersAvailable(), 1);
+  EXPECT_EQ(std::make_tuple(c.model.Color(), c.model.H(), c.model.SelectionParametersAvailable()),
+            std::make_tuple(0x0000FFu, 0, 1));
   EXPECT_TRUE(c.view.events.empty());
 }
 
-// Hue of a grey changes no colour; hue at its maximum is stored as 0.
+// The hue of a grey is kept; hue at its maximum is stored as 0, and with hue
+// on the slider the arrow goes to the top, where the maximum is drawn.
 TEST(ColorWheelModel, HueOfAGreyAndHueAtItsMaximum) {
   Control c;
   c.model.SetH(120);
-  EXPECT_EQ(c.view.events, Events{kValueChange});
   EXPECT_EQ(std::make_pair(c.model.Color(), c.model.H()), std::make_pair(0x808080u, 120));
   c.model.SetColor(0x00FF00);
+  c.model.SetSelectionParameter(kHue);
   c.model.SetH(360);
-  EXPECT_EQ(std::make_pair(c.model.Color(), c.model.H()), std::make_pair(0x0000FFu, 0));
+  EXPECT_EQ(std::make_tuple(c.model.Color(), c.model.H(), c.model.SliderValue()),
+            std::make_tuple(0x0000FFu, 0, 0));
 }
 
 TEST(ColorWheelModel, SelectingAnUnlistedParameterWidensTheList) {
@@ -136,9 +190,6 @@ TEST(ColorWheelModel, SelectingAnUnlistedParameterWidensTheList) {
   EXPECT_EQ(c.model.SelectionList()[static_cast<std::size_t>(c.model.SelectionListIndex())].data,
             kGreen);
   EXPECT_EQ(c.view.events, Events{WheelEvent::SelectionParameterChange});
-  EXPECT_EQ(c.model.State().RadialParameter, kBlue);
-  EXPECT_EQ(c.model.State().AxialParameter, kRed);
-  EXPECT_EQ(c.model.SliderMax(), 255);
   Control hue;  // hue needs only the first three
   hue.model.SetSelectionParameter(kHue);
   EXPECT_EQ(hue.model.SelectionParametersAvailable(), 2);
@@ -160,77 +211,26 @@ TEST(ColorWheelModel, SwitchingTheColourSystemKeepsTheColour) {
   c.view.Clear();
   c.model.SetColorSystem(kSystemHsl);
   EXPECT_EQ(c.model.Color(), 0x3060C0u);
-  EXPECT_EQ(c.model.State().HMax, 240);
   const Hls hls = ColorRGBToHLS(0x3060C0);
   EXPECT_EQ(c.model.H(), hls.hue);
   EXPECT_EQ(c.model.L(), hls.luminance);
   EXPECT_EQ(c.model.S(), hls.saturation);
   EXPECT_EQ(c.view.events.back(), WheelEvent::ColorSystemChange);
+  c.model.SetColorSystem(kSystemHsv);  // from the colour, not rescaled from 0..240
+  EXPECT_EQ(std::make_tuple(c.model.H(), c.model.L(), c.model.S()), std::make_tuple(20, 75, 75));
 }
 
-TEST(ColorWheelModel, SliderSetsTheSelectedParameter) {
+// With a component selected the slider's top is 255 of it; a full refresh
+// (a new background) leaves the slider at the colour.
+TEST(ColorWheelModel, SliderFollowsTheColour) {
   Control c;
-  c.model.SetColor(0x0000FF);
-  c.view.Clear();
-  c.model.SetSliderValue(40);  // value 60 of 100
-  EXPECT_EQ(c.model.L(), 60);
-  EXPECT_EQ(c.model.Color(), 0x000099u);
-  EXPECT_EQ(c.view.events, (Events{kColorChange, kValueChange, kValueChange}));
-  // Value is drawn fixed: the wheel waits for no timer.
-  EXPECT_FALSE(c.view.timer);
-  // With a component selected the slider's top is 255 of it.
   c.model.SetColor(0x204080);
   for (const auto& [sel, component] : {std::pair{kRed, 0x80}, {kGreen, 0x40}, {kBlue, 0x20}}) {
     c.model.SetSelectionParameter(sel);
     EXPECT_EQ(c.model.SliderValue(), 255 - component) << sel;
   }
-}
-
-TEST(ColorWheelModel, BackColorChangeKeepsTheColourAndRaisesNothing) {
-  Control c;
-  c.model.SetColor(0x0000FF);
-  c.view.Clear();
   c.model.SetBackColor(0x000000);
-  EXPECT_TRUE(c.view.events.empty());
-  EXPECT_EQ(c.model.Color(), 0x0000FFu);
-  EXPECT_EQ(c.model.SliderValue(), 0);  // value 100 at the top
-  for (const std::string& name : c.view.notified) {
-    EXPECT_NE(name, "BackColor");
-  }
-}
-
-TEST(ColorWheelModel, DrawFixedRaisesItsEventOnlyOnAChange) {
-  Control c;
-  c.model.OnFixedCheckClick(false);
-  c.model.SetDrawFixed(false);
-  EXPECT_EQ(c.view.events, Events{WheelEvent::DrawFixedChange});
-  EXPECT_EQ(c.view.notified, std::vector<std::string>{"DrawFixed"});
-}
-
-TEST(ColorWheelModel, NothingIsDrawnBeforeTheFormLoads) {
-  RecordingView view;
-  ColorWheelModel model(view);
-  model.Start(nullptr, true);
-  model.SetColor(0x0000FF);
-  model.SetSelectionParameter(kHue);
-  EXPECT_EQ(view.Count(WheelDrawing::Wheel), 0);
-  EXPECT_EQ(view.Count(WheelDrawing::Shades), 0);
-  EXPECT_EQ(view.Count(WheelDrawing::Pointer), 0);
-  model.OnParentFormLoad();
-  EXPECT_EQ(view.Count(WheelDrawing::Wheel), 1);
-  EXPECT_GE(view.Count(WheelDrawing::Shades), 1);
-}
-
-TEST(ColorWheelModel, SuspendedRedrawDrawsOnceWhenResumed) {
-  Control c;
-  c.model.SetSelectionParameter(kHue);  // the wheel depends on the colour
-  c.model.SetRedraw(false);
-  c.view.Clear();
-  c.model.SetColor(0x0000FF);
-  c.model.SetColor(0x00FF00);
-  EXPECT_EQ(c.view.Count(WheelDrawing::Wheel), 0);
-  c.model.SetRedraw(true);
-  EXPECT_EQ(c.view.Count(WheelDrawing::Wheel), 1);
+  EXPECT_EQ(c.model.SliderValue(), 255 - 0x20);
 }
 
 TEST(ColorWheelModel, PropertyBagRoundTrip) {
@@ -275,53 +275,19 @@ TEST(ColorWheelModel, DamagedBagEntriesFallBackToDefaults) {
 }
 
 TEST(ColorWheelModel, PickingPastTheRimGivesTheRadialMaximum) {
-  struct Case {
-    std::int32_t system, selection;
-  };
-  for (const Case k :
-       {Case{kSystemHsv, kLuminance}, Case{kSystemHsv, kSaturation}, Case{kSystemHsl, kHue},
-        Case{kSystemHsl, kLuminance}, Case{kSystemHsv, kRed}, Case{kSystemHsl, kBlue}}) {
+  for (const auto& [system, selection] : {std::pair{kSystemHsv, kLuminance},
+                                          {kSystemHsv, kSaturation},
+                                          {kSystemHsl, kHue},
+                                          {kSystemHsl, kLuminance},
+                                          {kSystemHsv, kRed},
+                                          {kSystemHsl, kBlue}}) {
     Control c;
-    c.model.SetColorSystem(k.system);
-    c.model.SetSelectionParameter(k.selection);
+    c.model.SetColorSystem(system);
+    c.model.SetSelectionParameter(selection);
     c.model.PickColor(0x6080A0, true);  // a blended rim pixel
     const ColorState& s = c.model.State();
-    EXPECT_EQ(s.RadialValue(), s.RadialMax()) << k.system << " " << k.selection;
+    EXPECT_EQ(s.RadialValue(), s.RadialMax()) << system << " " << selection;
   }
-}
-
-// Mouse-wheel notches round the angle: hue wraps at its maximum, which stands
-// for 0 (the control's window test steps it further); the other parameters
-// have max + 1 values and skip none.
-TEST(ColorWheelModel, WheelNotchesWrapRoundTheAngle) {
-  struct Case {
-    std::int32_t selection;
-    OleColor colour;
-    bool up, fine;
-    std::int32_t expected;  // the axial parameter afterwards
-  };
-  const std::vector<Case> cases = {
-      {kLuminance, 0x0000FF, false, true, 359},  // hue 0 down one
-      {kHue, 0x000000, false, true, 100},        // value 0 down to 100
-      {kRed, 0x000000, false, true, 255},        // green 0 down to 255
-      {kRed, 0x00FF00, true, true, 0},           // green 255 up to 0
-  };
-  for (const Case& k : cases) {
-    Control c;
-    c.model.SetSelectionParameter(k.selection);
-    c.model.SetColor(k.colour);
-    c.model.WheelNotch(false, k.up, k.fine);
-    EXPECT_EQ(c.model.State().AxialValue(), k.expected) << k.selection << " " << k.colour;
-  }
-}
-
-TEST(ColorWheelModel, RadialNotchesStopAtTheEnds) {
-  Control c;
-  c.model.SetColor(0x0000FF);  // saturation 100 on the radius
-  c.model.WheelNotch(true, true, false);
-  EXPECT_EQ(c.model.S(), 100);
-  c.model.WheelNotch(true, false, true);
-  EXPECT_EQ(c.model.S(), 99);
 }
 
 }  // namespace

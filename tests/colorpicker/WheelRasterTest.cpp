@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <optional>
 
 #include "colorpicker/ColorWheelModel.h"
 #include "colorpicker/ShadesStrip.h"
@@ -26,25 +27,13 @@ ColorState StateFor(std::int32_t system, std::int32_t selection) {
   return s;
 }
 
-bool OnRim(const WheelRaster& raster, std::int32_t index) {
-  for (const auto& ring : raster.RimPixels()) {
-    if (std::find(ring.begin(), ring.end(), index) != ring.end()) {
-      return true;
-    }
-  }
-  return false;
-}
-
-// Channels apart by at most one step (the wheel's HSV pixels are worked out in
-// single precision).
-bool Near(RgbColor a, RgbColor b) {
-  return std::abs(RedOf(a) - RedOf(b)) <= 1 && std::abs(GreenOf(a) - GreenOf(b)) <= 1 &&
-         std::abs(BlueOf(a) - BlueOf(b)) <= 1;
-}
-
-// Every inside pixel away from the rim shows what the colour conversions give
-// for its stored axial and radial value; the rest shows the background.
+// Inside pixels off the rim (three blended rings) show what the conversions
+// give for their stored axial and radial values; the rest the background.
 TEST(WheelRaster, RecolouringMatchesTheConversionsInEverySelection) {
+  const auto Near = [](RgbColor a, RgbColor b) {  // each channel within one step
+    return std::abs(RedOf(a) - RedOf(b)) <= 1 && std::abs(GreenOf(a) - GreenOf(b)) <= 1 &&
+           std::abs(BlueOf(a) - BlueOf(b)) <= 1;
+  };
   for (const std::int32_t system : {kSystemHsv, kSystemHsl}) {
     for (std::int32_t sel = kHue; sel <= kBlue; ++sel) {
       const ColorState s = StateFor(system, sel);
@@ -54,6 +43,7 @@ TEST(WheelRaster, RecolouringMatchesTheConversionsInEverySelection) {
       const double selected = s.ParameterMax(sel) * 0.37;
       raster.Recolour(s, selected);
       const auto& inside = raster.InsidePixels();
+      const WheelGeometry& g = raster.Geometry();
       int mismatches = 0;
       for (std::size_t i = 0; i < inside.size(); i += 7) {
         const std::int32_t index = inside[i];
@@ -64,29 +54,13 @@ TEST(WheelRaster, RecolouringMatchesTheConversionsInEverySelection) {
         // Integer pixels are exact; single-precision HSV ones may be a step off.
         mismatches +=
             system == kSystemHsv && sel < kRed ? !Near(picked, expected) : picked != expected;
-        mismatches += !OnRim(raster, index) && !Near(shown, expected);
+        const bool rim = std::hypot(index % kSide - g.cx, index / kSide - g.cy) > g.Rad - 3;
+        mismatches += !rim && !Near(shown, expected);
       }
       EXPECT_EQ(mismatches, 0) << "system " << system << " selection " << sel;
       EXPECT_EQ(FromPixel(raster.Pixels()[0]), kGreyBack);
     }
   }
-}
-
-TEST(WheelRaster, AnglesRunCounterClockwiseFromTheRight) {
-  const ColorState s = StateFor(kSystemHsv, kLuminance);  // hue round the angle
-  WheelRaster raster;
-  raster.Prepare(kSide, kSide, kGreyBack);
-  raster.Build(s);
-  const WheelGeometry& g = raster.Geometry();
-  const auto axialAt = [&](int x, int y) {
-    const auto& inside = raster.InsidePixels();
-    const auto it = std::find(inside.begin(), inside.end(), y * kSide + x);
-    return raster.AxialValues()[static_cast<std::size_t>(it - inside.begin())];
-  };
-  EXPECT_FLOAT_EQ(axialAt(g.cx, g.cy - 50), 90.0f);
-  EXPECT_FLOAT_EQ(axialAt(g.cx - 50, g.cy), 180.0f);
-  EXPECT_FLOAT_EQ(axialAt(g.cx, g.cy + 50), 270.0f);
-  EXPECT_FLOAT_EQ(axialAt(g.cx + 50, g.cy), 0.0f);
 }
 
 // The outer ring is covered in part and shows a mix of the wheel colour and
@@ -155,6 +129,8 @@ class RasterView final : public ColorWheelView {
       raster.Build(model->State());
     } else if (what == WheelDrawing::Wheel) {
       raster.Recolour(model->State(), model->WheelSelectedValue());
+    } else if (what == WheelDrawing::Pointer) {
+      marker = MarkerPosition(raster, model->State(), model->Color());
     }
   }
   void Update(WheelControl) override {}
@@ -165,11 +141,12 @@ class RasterView final : public ColorWheelView {
 
   ColorWheelModel* model = nullptr;
   WheelRaster raster;
+  std::optional<PointF> marker;
 };
 
-long Brightness(const WheelRaster& raster) {
+long Brightness(const std::vector<std::uint32_t>& pixels) {
   long sum = 0;
-  for (const std::uint32_t p : raster.Pixels()) {
+  for (const std::uint32_t p : pixels) {
     sum += (p & 0xFF) + ((p >> 8) & 0xFF) + ((p >> 16) & 0xFF);
   }
   return sum;
@@ -186,15 +163,10 @@ TEST(WheelRaster, FixedWheelIgnoresValueAndDarkensWithoutIt) {
   model.DrawWheel();
   EXPECT_EQ(view.raster.Pixels(), before);
   model.SetDrawFixed(false);
-  const long at40 = Brightness(view.raster);
+  const long at40 = Brightness(view.raster.Pixels());
+  EXPECT_LT(at40, Brightness(before));  // drawn at the value now
   model.SetL(20);
-  EXPECT_LT(Brightness(view.raster), at40);
-  EXPECT_LT(at40, [&] {
-    WheelRaster fixed;
-    fixed.Prepare(kSide, kSide, kGreyBack);
-    fixed.Build(model.State());
-    return Brightness(fixed);  // built at full value
-  }());
+  EXPECT_LT(Brightness(view.raster.Pixels()), at40);
 }
 
 TEST(WheelMarker, GreySitsAtTheCentreAndColoursOnTheirPixel) {
@@ -203,16 +175,16 @@ TEST(WheelMarker, GreySitsAtTheCentreAndColoursOnTheirPixel) {
   view.model = &model;
   model.Start(nullptr, false);
   const WheelGeometry& g = view.raster.Geometry();
-  auto at = MarkerPosition(view.raster, model.State(), model.Color());
-  ASSERT_TRUE(at);
-  EXPECT_EQ(at->x, g.cx);
-  EXPECT_EQ(at->y, g.cy);
-  // Green at full saturation: on the rim, a third of the way round.
-  model.SetColor(0x00FF00);
-  at = MarkerPosition(view.raster, model.State(), model.Color());
-  ASSERT_TRUE(at);
-  EXPECT_NEAR(std::atan2(g.cy - at->y, at->x - g.cx) * 180 / 3.14159265, 120.0, 1.5);
-  EXPECT_NEAR(std::hypot(at->x - g.cx, at->y - g.cy), g.Rad, 2.0);
+  ASSERT_TRUE(view.marker);
+  EXPECT_EQ(std::make_pair(view.marker->x, view.marker->y), std::make_pair(1.0 * g.cx, 1.0 * g.cy));
+  // Hue selected: the marker is on the pixel of the colour in the new picture.
+  model.SetSelectionParameter(kHue);
+  model.SetColor(0xCC6633);
+  EXPECT_EQ(view.raster.ShownColorAt(view.marker->x, view.marker->y), 0xCC6633u);
+  // Red lies on the rim, blended into the background: the search goes by the
+  // pixels shown (the place from a reference of the written drawing rules).
+  model.SetColor(0x0000FF);
+  EXPECT_EQ(std::make_pair(view.marker->x, view.marker->y), std::make_pair(255.0, 132.0));
 }
 
 TEST(WheelMarker, ColourAndModeFollowTheLuminance) {
@@ -232,25 +204,41 @@ TEST(WheelMarker, ColourAndModeFollowTheLuminance) {
   }
 }
 
-TEST(ShadesStrip, TopRowIsTheMaximumAndPickingIsItsInverse) {
-  ColorState s = StateFor(kSystemHsv, kLuminance);
-  const std::vector<RgbColor> rows = ShadesRows(s, 0x0000FF, true, 100);
-  ASSERT_EQ(rows.size(), 100u);
-  EXPECT_EQ(rows.front(), 0x0000FFu);
-  EXPECT_EQ(rows.back(), 0x000000u);
-  // Strip of 102 pixels: rows 1..100 drawn.
-  EXPECT_EQ(ShadesSliderValueAt(1, 102, 100), 0);
-  EXPECT_EQ(ShadesSliderValueAt(100, 102, 100), 100);
-  EXPECT_EQ(ShadesSliderValueAt(240, 102, 100), 100);
+// Of a strip's rows (y = 1..rows) the row at y shows (rows - y) / rows of the
+// maximum: the bottom row 0, the top row one step below it (for hue, red
+// rather than the black of 360). Picking a row gives back what it shows.
+TEST(ShadesStrip, RowsShowTheirShareAndPickingIsTheInverse) {
+  struct Case {
+    std::int32_t system, selection;
+    RgbColor slider, top, bottom;
+  };
+  for (const Case& k : {Case{kSystemHsv, kLuminance, 0xFF0000, 0xFC0000, 0},      // blue, value 99
+                        Case{kSystemHsv, kHue, 0x808080, 0x0F00FF, 0x0000FF},     // hue 356.4
+                        Case{kSystemHsv, kRed, 0x00FF00, 0x0000FC, 0x000000}}) {  // red 252.45
+    const std::vector<RgbColor> rows =
+        ShadesRows(StateFor(k.system, k.selection), k.slider, true, 100);
+    ASSERT_EQ(rows.size(), 100u);
+    EXPECT_EQ(std::make_pair(rows.front(), rows.back()), std::make_pair(k.top, k.bottom));
+  }
+  for (const int count : {100, 258}) {
+    const std::vector<RgbColor> reds = ShadesRows(StateFor(kSystemHsv, kRed), 0, true, count);
+    for (int y = 1; y <= count; ++y) {
+      ASSERT_EQ(255 - ShadesSliderValueAt(y + 0.5, count + 2, 255),
+                RedOf(reds[static_cast<std::size_t>(y - 1)]))
+          << count << " " << y;
+    }
+    EXPECT_EQ(ShadesSliderValueAt(0, count + 2, 255), 0);  // above the rows: the maximum
+    EXPECT_EQ(ShadesSliderValueAt(count + 1, count + 2, 255), 255);
+  }
   // An HSL grey reports hue 160: that one row of the hue strip is black.
   ColorState hsl = StateFor(kSystemHsl, kHue);
   for (const bool fixed : {false, true}) {
-    const std::vector<RgbColor> hues = ShadesRows(hsl, 0x808080, fixed, 241);
+    const std::vector<RgbColor> hues = ShadesRows(hsl, 0x808080, fixed, 240);
     for (std::size_t row = 0; row < hues.size(); ++row) {
-      EXPECT_EQ(hues[row] == 0, !fixed && row == 240 - 160) << row;
+      EXPECT_EQ(hues[row] == 0, !fixed && row == 239 - 160) << row;
     }
   }
-  EXPECT_EQ(ShadesRows(StateFor(kSystemHsv, kHue), 0x808080, false, 361)[200], 0x808080u);
+  EXPECT_EQ(ShadesRows(StateFor(kSystemHsv, kHue), 0x808080, false, 360)[159], 0x808080u);
 }
 
 TEST(ShadesStrip, ArrowFollowsTheValueAndAnEmptyRangeIsWidened) {
@@ -262,22 +250,28 @@ TEST(ShadesStrip, ArrowFollowsTheValueAndAnEmptyRangeIsWidened) {
   }
 }
 
-// The size a control is given back is accepted as it is: the control never
-// keeps resizing itself.
-TEST(WheelLayout, DecidedSizesAreStable) {
-  for (const bool optional : {false, true}) {
-    for (const int w : {0, 50, 200, 308, 311, 500}) {
-      for (const int h : {0, 31, 160, 259, 260, 400}) {
-        const SizeDecision first = DecideSize({w, h, 15.0, 9, optional});
-        const SizeDecision again = DecideSize({first.width, first.height, 15.0, 9, optional});
-        EXPECT_FALSE(again.changed) << w << "x" << h;
-        EXPECT_EQ(first.height % 2, 0);
-        EXPECT_EQ(first.width, first.height + first.paramWidth);
-        EXPECT_TRUE(!optional || first.height >= 247);
-      }
-    }
+// The size rules in order (pixels at 15 twips): the wheel fits beside the
+// column, the height is made even (halves to even) before the minimum for the
+// optional controls; the width follows unless within 1.3 pixels.
+TEST(WheelLayout, DecidedSizes) {
+  struct Case {
+    int w, h;
+    bool optional;
+    int wantW, wantH;
+  };
+  for (const Case& k : {Case{308, 260, false, 308, 260},  // the dialog's control
+                        Case{307, 260, false, 307, 260},  // 0.67 pixels narrow: kept
+                        Case{309, 260, false, 308, 260},  // 1.33 pixels wide: not
+                        Case{305, 257, false, 304, 256},  // 128.5 pairs round to 128
+                        Case{329, 253, false, 300, 252},  // 126.5 pairs round to 126
+                        Case{300, 246, true, 294, 246},   // 247 pixels are 3705 twips
+                        Case{300, 100, true, 295, 247},   // 3700 twips, after the even step
+                        Case{100, 10, false, 88, 54}}) {
+    const SizeDecision d = DecideSize({k.w, k.h, 15.0, 9, k.optional});
+    EXPECT_EQ(std::make_pair(d.width, d.height), std::make_pair(k.wantW, k.wantH))
+        << k.w << "x" << k.h;
+    EXPECT_EQ(d.changed, k.wantW != k.w || k.wantH != k.h);
   }
-  EXPECT_FALSE(DecideSize({308, 260, 15.0, 9, false}).changed);  // the dialog's control
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "colorpicker/gui/ColorWheel.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -10,6 +11,7 @@
 
 #include "colorpicker/ColorHelpers.h"
 #include "colorpicker/ShadesStrip.h"
+#include "colorpicker/gui/ColorWheelAccessible.h"
 #include "colorpicker/gui/PaletteColors.h"
 #include "colorpicker/gui/PictureBox.h"
 
@@ -40,6 +42,10 @@ ColorWheel::ColorWheel(QWidget* parent, const PropertyBag* bag) : QWidget(parent
   setFocusPolicy(Qt::StrongFocus);
   setAutoFillBackground(true);
   BuildControls();
+  // The control's focus goes to the wheel; the wheel and the strip are the
+  // stops of the tab chain.
+  setFocusProxy(picWheel_);
+  InstallColorWheelAccessibility();
   model_.SetSystemColors(SystemColorsFromPalette(palette()));
 
   tmrDraw_.setParent(this);  // members: they leave the children when destroyed
@@ -81,12 +87,19 @@ void ColorWheel::BuildControls() {
   picWheel_ = new PictureBox(
       QStringLiteral("picWheel"), [this](QPainter& p) { PaintWheel(p); }, this);
   picShades_ = new PictureBox(
-      QStringLiteral("picShades"), [this](QPainter& p) { p.drawImage(0, 0, shadesImage_); }, this);
+      QStringLiteral("picShades"),
+      [this](QPainter& p) {
+        p.drawImage(0, 0, shadesImage_);
+        PaintFocus(p, picShades_);
+      },
+      this);
   picSlider_ = new PictureBox(
       QStringLiteral("picSlider"), [this](QPainter& p) { p.drawImage(0, 0, sliderImage_); }, this);
   for (PictureBox* box : {picWheel_, picShades_, picSlider_}) {
     box->installEventFilter(this);
   }
+  picWheel_->setFocusPolicy(Qt::StrongFocus);
+  picShades_->setFocusPolicy(Qt::StrongFocus);
 
   cboSelection_ = new QComboBox(this);
   cboSelection_->setObjectName(QStringLiteral("cboSelection"));
@@ -113,6 +126,12 @@ void ColorWheel::BuildControls() {
   column->addWidget(cboColorSystem_);
   connect(cboColorSystem_, &QComboBox::activated, this,
           [this](int index) { model_.OnColorSystemListClick(index); });
+
+  // The tab chain in reading order: the wheel, then the column top to bottom.
+  setTabOrder(picWheel_, cboSelection_);
+  setTabOrder(cboSelection_, picShades_);
+  setTabOrder(picShades_, chkFixed_);
+  setTabOrder(chkFixed_, cboColorSystem_);
 
   picSlider_->setAutoFillBackground(true);
   picSlider_->setFixedWidth(arrowWidth_ + 2);
@@ -200,6 +219,12 @@ void ColorWheel::Update(WheelControl what) {
 }
 
 void ColorWheel::Raise(WheelEvent event) {
+  // Every colour change is followed by a ParameterValueChange.
+  const bool parameterChanged =
+      event == WheelEvent::SelectionParameterChange || event == WheelEvent::ColorSystemChange;
+  if (parameterChanged || event == WheelEvent::ParameterValueChange) {
+    UpdateAccessibility(parameterChanged);
+  }
   switch (event) {
     case WheelEvent::ColorChange:
       emit ColorChange();
@@ -216,6 +241,20 @@ void ColorWheel::Raise(WheelEvent event) {
     case WheelEvent::ColorSystemChange:
       emit ColorSystemChange();
       break;
+  }
+}
+
+void ColorWheel::UpdateAccessibility(bool nameChanged) {
+  if (!QAccessible::isActive()) {
+    return;
+  }
+  QAccessibleValueChangeEvent wheel(picWheel_, ParameterValue(AxialParameter()));
+  QAccessible::updateAccessibility(&wheel);
+  QAccessibleValueChangeEvent shades(picShades_, ShadesValue());
+  QAccessible::updateAccessibility(&shades);
+  if (nameChanged) {
+    QAccessibleEvent name(picShades_, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&name);
   }
 }
 
@@ -302,6 +341,7 @@ void ColorWheel::PaintWheel(QPainter& painter) {
   const QImage image(reinterpret_cast<const uchar*>(raster_.Pixels().data()), raster_.Width(),
                      raster_.Height(), raster_.Width() * 4, QImage::Format_RGB32);
   painter.drawImage(0, 0, image);
+  PaintFocus(painter, picWheel_);
   if (!markerVisible_) {
     return;
   }
@@ -312,6 +352,32 @@ void ColorWheel::PaintWheel(QPainter& painter) {
   for (const QLineF& line : linPointer_) {
     painter.drawLine(line);
   }
+}
+
+void ColorWheel::PaintFocus(QPainter& painter, QWidget* picture) {
+  if (!picture->hasFocus()) {
+    return;
+  }
+  // Black beside white shows on any colour.
+  painter.setBrush(Qt::NoBrush);
+  if (picture == picWheel_) {
+    // Two rings in the margin outside the disc, clear of every wheel pixel.
+    const WheelGeometry& g = raster_.Geometry();
+    const QPointF centre(g.cx + 0.5, g.cy + 0.5);
+    painter.setPen(QPen(Qt::black, 1));
+    painter.drawEllipse(centre, g.Rad + 2.0, g.Rad + 2.0);
+    painter.setPen(QPen(Qt::white, 1));
+    painter.drawEllipse(centre, g.Rad + 3.0, g.Rad + 3.0);
+    return;
+  }
+  // The strip's frame in black and white dashes.
+  const QRect frame = picture->rect().adjusted(0, 0, -1, -1);
+  painter.setPen(QPen(Qt::white, 1));
+  painter.drawRect(frame);
+  QPen dashes(Qt::black, 1, Qt::CustomDashLine);
+  dashes.setDashPattern({2, 2});
+  painter.setPen(dashes);
+  painter.drawRect(frame);
 }
 
 void ColorWheel::PaintShades() {
@@ -346,7 +412,9 @@ void ColorWheel::PaintSlider() {
   const int right = size.width() - 2;
   QPainter painter(&sliderImage_);
   painter.setPen(QPen(ToQColor(kArrowOutline), 1));
-  painter.setBrush(ToQColor(kArrowFill));
+  // While the strip has the focus its arrow is filled in the highlight colour.
+  painter.setBrush(picShades_->hasFocus() ? palette().color(QPalette::Highlight)
+                                          : ToQColor(kArrowFill));
   const std::array<QPoint, 3> arrow{QPoint(0, y0), QPoint(right, y0 - half),
                                     QPoint(right, y0 + half)};
   painter.drawPolygon(arrow.data(), static_cast<int>(arrow.size()));
@@ -377,6 +445,20 @@ void ColorWheel::PlaceMarker(std::optional<QPointF> at) {
 void ColorWheel::SetPointerVisible(bool visible) {
   markerVisible_ = visible;
   picWheel_->update();
+}
+
+// --- Parameters for the keyboard and screen readers ---------------------------
+
+QString ColorWheel::ParameterName(int parameter) const {
+  return QString::fromStdString(model_.ParameterText(parameter));
+}
+
+int ColorWheel::ParameterValue(int parameter) const {
+  return RoundClamped(model_.State().ParameterValue(parameter), INT32_MIN, INT32_MAX);
+}
+
+void ColorWheel::SetShadesValue(double value) {
+  model_.SetSliderValue(model_.SliderMax() - RoundClamped(value, 0, model_.SliderMax()));
 }
 
 // --- Properties of the layout -------------------------------------------------

@@ -19,7 +19,9 @@
 class QCheckBox;
 class QComboBox;
 class QFrame;
+class QKeyEvent;
 class QLabel;
+class QPainter;
 class QWheelEvent;
 
 namespace nimbo::colorpicker::gui {
@@ -116,6 +118,17 @@ class ColorWheel : public QWidget, private ColorWheelView {
   QString GetCaption(int captionId) const;
   void WriteProperties(PropertyBag& bag) const { model_.WriteProperties(bag); }
 
+  // The parameters as the keyboard and screen readers reach them: the wheel
+  // carries its axial and radial parameter, the shades strip the selected one
+  // (its value counted from the strip's foot).
+  QString ParameterName(int parameter) const;
+  int ParameterValue(int parameter) const;  // rounded, halves to even
+  int ParameterMax(int parameter) const { return model_.State().ParameterMax(parameter); }
+  void SetAxialValue(double value) { model_.SetAxialValue(value); }
+  int ShadesValue() const { return model_.SliderMax() - model_.SliderValue(); }
+  int ShadesMax() const { return model_.SliderMax(); }
+  void SetShadesValue(double value);
+
   // The wheel's pixels as shown and the marker, for a host's screenshot or a test.
   QImage WheelImage() const;
   QPointF MarkerPosition() const { return marker_; }
@@ -166,7 +179,11 @@ class ColorWheel : public QWidget, private ColorWheelView {
   void PlaceMarker(std::optional<QPointF> at);
   void SetPointerVisible(bool visible);
 
+  void PaintFocus(QPainter& painter, QWidget* picture);
+  void UpdateAccessibility(bool nameChanged);
+
   bool WheelMouse(QEvent* event);
+  bool PartKey(QObject* watched, QKeyEvent* event);
   bool ShadesMouse(QEvent* event);
   bool SliderMouse(QEvent* event);
   void WheelDragTo(QPointF point);
@@ -205,13 +222,6 @@ class ColorWheel : public QWidget, private ColorWheelView {
   bool draggingShades_ = false;
   QWidget* grabber_ = nullptr;
   int wheelRemainder_ = 0;  // eighths of a degree not yet a whole notch
-  struct WheelStamp {
-    quint64 time = 0;
-    QPointF global;
-    QPoint delta;
-    bool operator==(const WheelStamp&) const = default;
-  };
-  std::optional<WheelStamp> lastWheel_;  // the last wheel event handled
   int layoutDepth_ = 0;
   bool fixingSize_ = false;
   QSize requiredSize_;

@@ -21,6 +21,8 @@ namespace nimbo::colorpicker::gui {
 namespace {
 
 constexpr int kNotch = 120;  // eighths of a degree per wheel notch
+// Set in a wheel event's timestamp once handled; no system's clock reaches it.
+constexpr quint64 kHandledMark = quint64{1} << 63;
 constexpr double kDefaultHeightTwips = 3900;
 
 // A point kept on the picture while the button is held, as if the pointer
@@ -40,6 +42,13 @@ bool ColorWheel::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::Wheel && hookActive_ &&
       (watched == this || watched == picWheel_ || watched == picShades_)) {
     return MouseWheel(watched, static_cast<QWheelEvent*>(event));
+  }
+  if (event->type() == QEvent::KeyPress && (watched == picWheel_ || watched == picShades_)) {
+    return PartKey(watched, static_cast<QKeyEvent*>(event));
+  }
+  if (watched == picShades_ &&
+      (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)) {
+    PaintSlider();  // the arrow shows the strip's focus
   }
   if (watched == picWheel_) {
     return WheelMouse(event);
@@ -179,6 +188,43 @@ void ColorWheel::keyPressEvent(QKeyEvent* event) {
   QWidget::keyPressEvent(event);
 }
 
+bool ColorWheel::PartKey(QObject* watched, QKeyEvent* event) {
+  const bool fine = event->modifiers().testFlag(Qt::ShiftModifier);
+  const int key = event->key();
+  if (watched == picWheel_) {
+    // Round the wheel and along its radius, in the steps of a mouse-wheel
+    // notch (Shift: by one).
+    switch (key) {
+      case Qt::Key_Left:
+      case Qt::Key_Right:
+        model_.WheelNotch(false, key == Qt::Key_Right, fine);
+        return true;
+      case Qt::Key_Up:
+      case Qt::Key_Down:
+        model_.WheelNotch(true, key == Qt::Key_Up, fine);
+        return true;
+      default:
+        return false;
+    }
+  }
+  // The strip: the arrows by one as on the control, pages by a notch, and
+  // its ends. Other keys go on to the control and its host.
+  switch (key) {
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+      model_.ShadesNotch(key == Qt::Key_PageUp, false);
+      return true;
+    case Qt::Key_Home:
+      model_.SetSliderValue(model_.SliderMin());
+      return true;
+    case Qt::Key_End:
+      model_.SetSliderValue(model_.SliderMax());
+      return true;
+    default:
+      return false;
+  }
+}
+
 void ColorWheel::StartMessageHook() {
   if (hookActive_) {
     return;
@@ -204,13 +250,13 @@ bool ColorWheel::MouseWheel(QObject* watched, QWheelEvent* event) {
   if (!overWheel && !overStrip) {
     return false;  // elsewhere: the event takes its normal course
   }
-  // The same event passed back to the control (by a host) is not a new turn.
-  const WheelStamp stamp{event->timestamp(), event->globalPosition(), event->angleDelta()};
-  if (stamp.time != 0 && lastWheel_ && *lastWheel_ == stamp) {
-    event->accept();
-    return true;
+  // A handled event carries a mark, so that the same event passed back to the
+  // control (by a host) is not a second notch. Separate events always count,
+  // however alike: quick notches share their time and place.
+  if ((event->timestamp() & kHandledMark) != 0) {
+    return false;
   }
-  lastWheel_ = stamp;
+  event->setTimestamp(event->timestamp() | kHandledMark);
   int delta = event->angleDelta().y();
   if (delta == 0) {
     delta = event->angleDelta().x();  // some systems turn Shift+wheel sideways

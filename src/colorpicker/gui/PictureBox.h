@@ -24,6 +24,15 @@ class PictureBox : public QWidget {
     QPainter painter(this);
     paint_(painter);
   }
+  // The face shows whether the picture has the focus.
+  void focusInEvent(QFocusEvent* event) override {
+    QWidget::focusInEvent(event);
+    update();
+  }
+  void focusOutEvent(QFocusEvent* event) override {
+    QWidget::focusOutEvent(event);
+    update();
+  }
 
  private:
   Painter paint_;

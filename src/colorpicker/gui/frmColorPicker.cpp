@@ -18,7 +18,7 @@ constexpr double kTwipsPerInch = 1440.0;
 struct TwipRect {
   int left, top, width, height;
 };
-constexpr TwipRect kClient{0, 0, 7575, 4860};
+constexpr TwipRect kClient{0, 0, 7560, 4875};
 constexpr TwipRect kWheel{360, 480, 4620, 3900};
 constexpr TwipRect kOldColorText{5640, 555, 1335, 255};
 constexpr TwipRect kOldColor{5640, 960, 1335, 615};

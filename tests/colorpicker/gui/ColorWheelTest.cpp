@@ -1,10 +1,13 @@
 // The colour-wheel control under the user's hands: dragging on the wheel and
-// the strip, the arrow keys, mouse-wheel notches, the pointer grab and the
-// size the control asks for.
+// the strip, the keyboard, mouse-wheel notches, the focus, what a screen
+// reader sees, the pointer grab and the size the control asks for.
+#include <QAccessible>
 #include <QSignalSpy>
 #include <QTimer>
 #include <QtTest>
+#include <array>
 #include <cmath>
+#include <map>
 #include <memory>
 
 #include "colorpicker/gui/ColorWheel.h"
@@ -26,24 +29,22 @@ void Drag(QWidget* target, QPointF from, QPointF to) {
   SendMouse(target, QEvent::MouseButtonRelease, to, Qt::NoButton);
 }
 
-// Returns whether the control took the event (it then goes no further).
-bool SendWheel(QWidget* target, QPointF at, int delta, Qt::KeyboardModifiers modifiers = {}) {
-  static quint64 clock = 1000;
+// One notch or part of one as its own event; quick notches share their time.
+// passBack: the host hands the same event object to the control once more.
+// Returns whether the control took it (it then goes no further).
+bool SendWheel(QWidget* target, QPointF at, int delta, Qt::KeyboardModifiers modifiers,
+               bool passBack) {
   QWheelEvent event(at, target->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
                     modifiers, Qt::NoScrollPhase, false);
-  event.setTimestamp(++clock);
+  event.setTimestamp(1000);
   event.ignore();
   QCoreApplication::sendEvent(target, &event);
-  return event.isAccepted();
-}
-
-// Counts MouseWheelNavigation (a spy cannot hold its reference argument).
-struct NavigationCount {
-  explicit NavigationCount(ColorWheel* wheel) {
-    QObject::connect(wheel, &ColorWheel::MouseWheelNavigation, [this](qint32&) { ++count; });
+  const bool taken = event.isAccepted();
+  if (passBack) {
+    QCoreApplication::sendEvent(target->parentWidget(), &event);
   }
-  int count = 0;
-};
+  return taken;
+}
 
 }  // namespace
 
@@ -70,45 +71,19 @@ class ColorWheelTest : public QObject {
   }
   void cleanup() { host_.reset(); }
 
-  void dragPastTheRimKeepsTheMarkerOnTheRim() {
-    wheel_->SetColor(0x0000FF);
+  // Near white picks white; past the rim the marker stays on the rim with the
+  // radius at its maximum; the strip reaches both ends; the pointer is free.
+  void drags() {
+    wheel_->SetColor(0x0000FF);  // full value: the centre is near white
     QWidget* picture = Part("picWheel");
+    Drag(picture, Centre(), Centre());
+    QCOMPARE(wheel_->Color(), 0xFFFFFFu);
     Drag(picture, Centre() + QPointF(0, 20), QPointF(picture->width() + 90, Centre().y() - 30));
     QCOMPARE(wheel_->S(), 100);
     QVERIFY(wheel_->MarkerVisible());
     const QPointF m = wheel_->MarkerPosition() - Centre();
     QVERIFY2(std::abs(std::hypot(m.x(), m.y()) - Radius()) <= 2.0, "marker off the rim");
-    QCOMPARE(QWidget::mouseGrabber(), nullptr);
-  }
-
-  void nearWhiteSnapsToWhite() {
-    wheel_->SetColor(0x0000FF);  // full value: the centre is near white
-    Drag(Part("picWheel"), Centre(), Centre());
-    QCOMPARE(wheel_->Color(), 0xFFFFFFu);
-  }
-
-  void arrowKeysAtTheEndsChangeNothing_data() {
-    QTest::addColumn<int>("value");
-    QTest::addColumn<int>("key");
-    QTest::newRow("top") << 100 << int(Qt::Key_Up);
-    QTest::newRow("bottom") << 0 << int(Qt::Key_Down);
-  }
-  void arrowKeysAtTheEndsChangeNothing() {
-    QFETCH(int, value);
-    QFETCH(int, key);
-    wheel_->SetColor(0x0000FF);
-    wheel_->SetL(value);
-    QSignalSpy changes(wheel_, &ColorWheel::ParameterValueChange);
-    QTest::keyClick(wheel_, Qt::Key(key));
-    QCOMPARE(wheel_->L(), value);
-    QCOMPARE(changes.count(), 0);
-    QTest::keyClick(wheel_, key == Qt::Key_Up ? Qt::Key_Down : Qt::Key_Up);
-    QCOMPARE(wheel_->L(), value == 100 ? 99 : 1);
-  }
-
-  void stripDragReachesBothEnds() {
     QWidget* strip = Part("picShades");
-    wheel_->SetColor(0x0000FF);
     Drag(strip, QPointF(5, strip->height() / 2), QPointF(5, strip->height() - 2));
     QCOMPARE(wheel_->L(), 0);
     Drag(strip, QPointF(5, strip->height() / 2), QPointF(5, 1));
@@ -116,72 +91,145 @@ class ColorWheelTest : public QObject {
     QCOMPARE(QWidget::mouseGrabber(), nullptr);
   }
 
-  void notchesStepTheHueRoundTheWheel_data() {
-    QTest::addColumn<int>("delta");
-    QTest::addColumn<int>("modifiers");
-    QTest::addColumn<int>("hue");
-    QTest::newRow("towards the user wraps") << -120 << int(Qt::NoModifier) << 348;
-    QTest::newRow("shift") << 120 << int(Qt::ShiftModifier) << 1;
-    QTest::newRow("shift towards") << -120 << int(Qt::ShiftModifier) << 359;
-  }
-  void notchesStepTheHueRoundTheWheel() {
-    QFETCH(int, delta);
-    QFETCH(int, modifiers);
-    QFETCH(int, hue);
-    wheel_->SetColor(0x0000FF);  // hue 0
-    NavigationCount navigation(wheel_);
-    SendWheel(Part("picWheel"), Centre() + QPointF(15, 10), delta,
-              Qt::KeyboardModifiers(modifiers));
-    QCOMPARE(wheel_->H(), hue);
-    QCOMPARE(navigation.count, 1);
-  }
-
-  void controlNotchStepsTheRadius() {
-    wheel_->SetColor(0x0000FF);
-    SendWheel(Part("picWheel"), Centre(), -120, Qt::ControlModifier);
-    QCOMPARE(wheel_->S(), 93);  // a fifteenth of 100 less
-  }
-
-  void notchOverTheStripMovesTheSlider() {
-    wheel_->SetColor(0x0000FF);
-    QWidget* strip = Part("picShades");
-    SendWheel(strip, QPointF(5, 20), -120, Qt::ShiftModifier);
-    QCOMPARE(wheel_->L(), 99);
-  }
-
-  void notchElsewhereRaisesNothing() {
-    wheel_->SetColor(0x0000FF);
-    NavigationCount navigation(wheel_);
-    // A corner outside the disc, and the arrow: left to take their normal course.
-    QVERIFY(!SendWheel(Part("picWheel"), QPointF(1, 1), 120));
-    QVERIFY(!SendWheel(Part("picSlider"), QPointF(2, 20), 120));
-    QVERIFY(!SendWheel(wheel_, QPointF(wheel_->width() - 2, 2), 120));
-    QCOMPARE(navigation.count, 0);
-    QCOMPARE(wheel_->H(), 0);
-  }
-
-  void notchIsNeverHandledTwice() {
-    wheel_->SetColor(0x0000FF);
-    NavigationCount navigation(wheel_);
-    QWidget* picture = Part("picWheel");
-    QWheelEvent notch(Centre(), picture->mapToGlobal(Centre()), QPoint(), QPoint(0, 120),
-                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
-    notch.setTimestamp(5);
-    QCoreApplication::sendEvent(picture, &notch);
-    QVERIFY(notch.isAccepted());  // taken: it goes to no other handler
-    QCOMPARE(wheel_->H(), 12);
-    // The host passes the same event back to the control.
-    QCoreApplication::sendEvent(wheel_, &notch);
-    QCOMPARE(wheel_->H(), 12);
-    QCOMPARE(navigation.count, 1);
-    // A touchpad's small steps add up to whole notches.
-    for (int i = 0; i < 3; ++i) {
-      QVERIFY(SendWheel(picture, Centre(), 30));
+  // Keys reach what the mouse reaches: round the wheel and along its radius in
+  // notches (Shift: by one), the strip by one, by a notch (pages) or its ends.
+  void keys() {
+    struct Case {
+      const char* part;  // "": the control itself
+      int key, modifiers, value;
+      const char* property;
+      int expected;
+    };
+    const int none = Qt::NoModifier;
+    for (const Case& k : {Case{"", Qt::Key_Up, none, 100, "V", 100},  // at the top
+                          Case{"", Qt::Key_Down, none, 0, "V", 0},    // at the foot
+                          Case{"", Qt::Key_Down, none, 100, "V", 99},
+                          Case{"picShades", Qt::Key_Up, none, 0, "V", 1},
+                          Case{"picShades", Qt::Key_PageDown, none, 100, "V", 97},
+                          Case{"picShades", Qt::Key_End, none, 60, "V", 0},
+                          Case{"picWheel", Qt::Key_Right, none, 100, "H", 12},
+                          Case{"picWheel", Qt::Key_Left, Qt::ShiftModifier, 100, "H", 359},
+                          Case{"picWheel", Qt::Key_Down, none, 100, "S", 93},    // inwards
+                          Case{"picWheel", Qt::Key_Up, none, 100, "S", 100}}) {  // at the rim
+      cleanup(), init();  // each case on a new control
+      wheel_->SetColor(0x0000FF);
+      wheel_->SetL(k.value);
+      const int before = wheel_->property(k.property).toInt();
+      QSignalSpy changes(wheel_, &ColorWheel::ParameterValueChange);
+      QTest::keyClick(*k.part ? Part(k.part) : wheel_, Qt::Key(k.key),
+                      Qt::KeyboardModifiers(k.modifiers));
+      const QString row = QString("%1 %2 %3").arg(k.part).arg(k.key).arg(k.value);
+      QVERIFY2(wheel_->property(k.property).toInt() == k.expected, qPrintable(row));
+      QVERIFY2(changes.isEmpty() == (k.expected == before), qPrintable(row));
     }
-    QCOMPARE(navigation.count, 1);
-    SendWheel(picture, Centre(), 30);
-    QCOMPARE(navigation.count, 2);
-    QCOMPARE(wheel_->H(), 24);
+  }
+
+  // Notches over the wheel step its axial (Control: radial) parameter by a
+  // thirtieth (fifteenth) of its range, over the strip the slider; Shift: by
+  // one. Separate events all count, even at one time; the same event passed
+  // back does not; parts add up. Elsewhere they take their normal course.
+  void notches() {
+    struct Case {
+      int system, selection;
+      const char* where;
+      QList<int> deltas;
+      int modifiers;
+      const char* property;
+      int expected, navigations;
+    };
+    const int none = Qt::NoModifier;
+    const int shift = Qt::ShiftModifier;
+    const int ctrl = Qt::ControlModifier;
+    const int value = 1;  // hue round the wheel, saturation along the radius
+    const Case cases[] = {
+        {0, value, "wheel", {-120}, none, "H", 348, 1},  // towards the user wraps
+        {0, value, "wheel", {-120}, shift, "H", 359, 1},
+        {0, value, "wheel", QList<int>(5, 120), none, "H", 60, 5},  // quick notches
+        {0, value, "passed back", {120}, none, "H", 12, 1},
+        {0, value, "wheel", QList<int>(5, 30), none, "H", 12, 1},  // quarters
+        {0, value, "wheel", {-120}, ctrl, "S", 93, 1},
+        {0, value, "wheel", {120}, ctrl, "S", 100, 1},  // at the rim
+        {0, value, "wheel", {-120}, ctrl | shift, "S", 99, 1},
+        {0, value, "strip", {-120}, shift, "V", 99, 1},
+        {0, 0, "wheel", {120}, shift, "V", 0, 1},  // value round the wheel wraps
+        {0, 3, "wheel", {-120}, shift, "G", 255, 1},
+        {1, value, "wheel", {-120}, none, "H", 232, 1},  // HSL: 240 / 30
+        {1, 0, "wheel", {120}, none, "L", 128, 1},
+        {1, value, "wheel", {-120}, ctrl, "S", 224, 1},
+        {0, value, "corner", {120}, none, "H", 0, 0},  // outside the disc
+        {0, value, "arrow", {120}, none, "H", 0, 0},
+        {0, value, "control", {120}, none, "H", 0, 0},
+    };
+    for (const Case& k : cases) {
+      cleanup(), init();  // each case on a new control
+      wheel_->SetColorSystem(k.system);
+      wheel_->SetSelectionParameter(k.selection);
+      wheel_->SetColor(0x0000FF);  // hue 0, full saturation, value 100 or luminance 120
+      const std::map<QString, std::pair<QWidget*, QPointF>> places = {
+          {"wheel", {Part("picWheel"), Centre() + QPointF(15, 10)}},
+          {"passed back", {Part("picWheel"), Centre()}},
+          {"corner", {Part("picWheel"), QPointF(1, 1)}},
+          {"strip", {Part("picShades"), QPointF(5, 20)}},
+          {"arrow", {Part("picSlider"), QPointF(2, 20)}},
+          {"control", {wheel_, QPointF(wheel_->width() - 2, 2)}}};
+      const auto [target, at] = places.at(k.where);
+      int navigations = 0;  // a spy cannot hold the signal's reference argument
+      connect(wheel_, &ColorWheel::MouseWheelNavigation, [&](qint32&) { ++navigations; });
+      const QString row =
+          QString("%1/%2 %3 %4").arg(k.system).arg(k.selection).arg(k.where, k.property);
+      for (const int delta : k.deltas) {
+        const bool taken = SendWheel(target, at, delta, Qt::KeyboardModifiers(k.modifiers),
+                                     QString(k.where) == "passed back");
+        QVERIFY2(taken == (k.navigations > 0), qPrintable(row));
+      }
+      QVERIFY2(wheel_->property(k.property).toInt() == k.expected, qPrintable(row));
+      QVERIFY2(navigations == k.navigations, qPrintable(row));
+    }
+  }
+
+  // The focus shows in black beside white, so on any colour, and never over a
+  // colour that the wheel (its disc) or the strip (inside its frame) shows.
+  void focusIsPlainOnAnyColour() {
+    QVERIFY(QTest::qWaitForWindowActive(host_.get()));
+    for (QWidget* part : {Part("picWheel"), Part("picShades")}) {
+      part->clearFocus();
+      const QImage before = part->grab().toImage();
+      part->setFocus(Qt::TabFocusReason);
+      const QImage after = part->grab().toImage();
+      std::array<int, 256> grey{};
+      for (int y = 0; y < after.height(); ++y) {
+        for (int x = 0; x < after.width(); ++x) {
+          const bool clear =
+              part == Part("picWheel")
+                  ? std::hypot(x - Centre().x(), y - Centre().y()) > Radius() + 0.5
+                  : !QRect(1, 1, after.width() - 2, after.height() - 2).contains(x, y);
+          const bool changed = after.pixel(x, y) != before.pixel(x, y);
+          QVERIFY2(clear || !changed, qPrintable(QString("%1,%2").arg(x).arg(y)));
+          grey[static_cast<std::size_t>(qGray(after.pixel(x, y)))] += changed;
+        }
+      }
+      QVERIFY(grey[0] > 20 && grey[255] > 20);  // black and white
+    }
+  }
+
+  // Screen readers see the wheel and the strip as value controls: they name
+  // their parameters, report values and take new ones.
+  void wheelAndStripAreValueControls() {
+    wheel_->SetColor(0x0000FF);
+    QAccessibleInterface* wheel = QAccessible::queryAccessibleInterface(Part("picWheel"));
+    QAccessibleInterface* strip = QAccessible::queryAccessibleInterface(Part("picShades"));
+    QCOMPARE(wheel->role(), QAccessible::Dial);
+    QCOMPARE(strip->role(), QAccessible::Slider);
+    QCOMPARE(wheel->text(QAccessible::Value), QString("Hue 0, Sat. 100"));
+    QCOMPARE(wheel->valueInterface()->maximumValue().toInt(), 360);
+    QCOMPARE(strip->text(QAccessible::Name), QString("Value"));
+    QCOMPARE(strip->valueInterface()->currentValue().toInt(), 100);
+    wheel->valueInterface()->setCurrentValue(120);
+    strip->valueInterface()->setCurrentValue(40);
+    QCOMPARE(wheel_->Color(), 0x006600u);  // green at value 40
+    wheel_->SetSelectionParameter(0);
+    QCOMPARE(strip->text(QAccessible::Name), QString("Hue"));
+    QCOMPARE(wheel->text(QAccessible::Value), QString("Value 40, Sat. 100"));
   }
 
   void grabIsReleasedWhenHidden() {

@@ -12,20 +12,13 @@
 #include "settings/gui/ColorSwatch.h"
 #include "settings/gui/frmConfig.h"
 #include "support/SimulatedRig.h"
+#include "support/WindowHelpers.h"
 
 using nimbo::colorpicker::gui::frmColorPicker;
 using nimbo::settings::gui::ColorSwatch;
 using nimbo::settings::gui::frmConfig;
 
 namespace {
-
-class Navigator final : public nimbo::shell::Navigator {
- public:
-  void Navigate(nimbo::shell::WindowId) override {}
-  void InvokeForum() override {}
-  void ShowAbout(QWidget*) override {}
-  void UnloadLoader() override {}
-};
 
 // Runs `act` on the picker once the swatch's click has opened it.
 void WhenPickerOpens(std::function<void(frmColorPicker*)> act) {
@@ -42,7 +35,7 @@ class PickerInConfigTest : public QObject {
   Q_OBJECT
 
   std::unique_ptr<nimbo::test::SimulatedRig> rig_;
-  Navigator navigator_;
+  nimbo::test::StubNavigator navigator_;
   std::unique_ptr<frmConfig> window_;
 
   std::vector<int> Image(int from, int count) const {

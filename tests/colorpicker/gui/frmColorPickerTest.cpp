@@ -1,5 +1,6 @@
 // The colour picker dialog on its own: what it shows when it opens, what the
 // swatch it was opened from follows, accepting and cancelling.
+#include <QApplication>
 #include <QFrame>
 #include <QLabel>
 #include <QSignalSpy>
@@ -34,60 +35,53 @@ class frmColorPickerTest : public QObject {
   }
   void cleanup() { dialog_.reset(); }
 
-  void startingAtTheControlsOwnColourShowsIt() {
-    QSignalSpy changes(dialog_->Wheel(), &ColorWheel::ColorChange);
-    OpenWith(0x808080);
-    QCOMPARE(changes.count(), 0);
-    QCOMPARE(Label(), QString("808080"));
-    QCOMPARE(Background("NewColor"), qRgb(0x80, 0x80, 0x80));
-    QCOMPARE(swatch_.back(), 0x808080u);
-  }
-
+  // The start colour shows everywhere at once, its text as RRGGBB with six
+  // digits; for the control's own start colour it raises no ColorChange.
   void openingShowsTheStartColour() {
-    OpenWith(0x00FF00);
-    QCOMPARE(Background("OldColor"), qRgb(0, 0xFF, 0));
-    QCOMPARE(Background("NewColor"), qRgb(0, 0xFF, 0));
-    QCOMPARE(Label(), QString("00FF00"));
-    QCOMPARE(dialog_->windowTitle(), QString("Color Picker"));
-  }
-
-  void labelReadsRrggbbWithSixDigits_data() {
-    QTest::addColumn<uint>("colour");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("low red") << 0x000001u << "010000";
-    QTest::newRow("pure red") << 0x0000FFu << "FF0000";
-    QTest::newRow("black") << 0x000000u << "000000";
-    QTest::newRow("mixed") << 0x204080u << "804020";
-  }
-  void labelReadsRrggbbWithSixDigits() {
-    QFETCH(uint, colour);
-    QFETCH(QString, text);
-    OpenWith(0x00FF00);
-    dialog_->Wheel()->SetColor(colour);
-    QCOMPARE(Label(), text);
-  }
-
-  void closingPutsTheStartColourBack_data() {
-    QTest::addColumn<bool>("escape");
-    QTest::newRow("close box") << false;
-    QTest::newRow("escape") << true;
-  }
-  void closingPutsTheStartColourBack() {
-    QFETCH(bool, escape);
-    OpenWith(0x00FF00);
-    dialog_->show();
-    QVERIFY(QTest::qWaitForWindowExposed(dialog_.get()));
-    dialog_->Wheel()->SetColor(0x0000FF);
-    dialog_->Wheel()->SetColor(0xFF0000);
-    QCOMPARE(swatch_.back(), 0xFF0000u);
-    if (escape) {
-      QTest::keyClick(dialog_.get(), Qt::Key_Escape);
-    } else {
-      dialog_->close();
+    for (const auto& [start, label] : {std::pair{0x00FF00u, "00FF00"},
+                                       {0x808080u, "808080"},
+                                       {0x000001u, "010000"},
+                                       {0x0000FFu, "FF0000"},
+                                       {0x000000u, "000000"},
+                                       {0x204080u, "804020"}}) {
+      init();
+      QSignalSpy changes(dialog_->Wheel(), &ColorWheel::ColorChange);
+      OpenWith(start);
+      QCOMPARE(changes.count(), start == 0x808080u ? 0 : 1);
+      const QRgb shown = qRgb(start & 0xFF, (start >> 8) & 0xFF, start >> 16);
+      QCOMPARE(Background("OldColor"), shown);
+      QCOMPARE(Background("NewColor"), shown);
+      QCOMPARE(Label(), QString(label));
+      QCOMPARE(swatch_.back(), start);
     }
-    QCOMPARE(dialog_->result(), int(QDialog::Rejected));
-    QVERIFY(dialog_->PickerClosedByUser());
-    QCOMPARE(swatch_.back(), 0x00FF00u);
+    QCOMPARE(dialog_->windowTitle(), QString("Color Picker"));
+    QCOMPARE(dialog_->size(), QSize(504, 325));  // 7560 x 4875 twips
+  }
+
+  // By the close box or by Escape; keys the wheel does not use reach the
+  // dialog, and Enter, with no default button, presses nothing.
+  void closingPutsTheStartColourBack() {
+    for (const bool escape : {false, true}) {
+      init();
+      OpenWith(0x00FF00);
+      dialog_->show();
+      QVERIFY(QTest::qWaitForWindowActive(dialog_.get()));
+      dialog_->Wheel()->SetColor(0x0000FF);
+      dialog_->Wheel()->SetColor(0xFF0000);
+      QCOMPARE(swatch_.back(), 0xFF0000u);
+      QCOMPARE(QApplication::focusWidget()->objectName(), QString("picWheel"));
+      for (const char* next : {"picShades", "SelectColorButton", "picWheel"}) {  // reading order
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget()->objectName(), QString(next));
+      }
+      QWidget* focused = QApplication::focusWidget();
+      QTest::keyClick(focused, Qt::Key_Return);
+      QVERIFY(dialog_->isVisible());
+      escape ? QTest::keyClick(focused, Qt::Key_Escape) : void(dialog_->close());
+      QCOMPARE(dialog_->result(), int(QDialog::Rejected));
+      QVERIFY(dialog_->PickerClosedByUser());
+      QCOMPARE(swatch_.back(), 0x00FF00u);
+    }
   }
 };
 

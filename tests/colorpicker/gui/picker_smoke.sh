@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Runs the real nimbo-control on the simulated device under a virtual X
 # server: opens the colour picker from the configuration window's first
-# swatch, takes a screenshot, picks full value on the shades strip, accepts
-# with "Select Color" and saves; opens the second swatch and closes the picker
-# with Esc. The device's settings must then hold the new colour for the first
-# slot and the old one for the second (read back with nimbo-cli).
+# swatch, checks its size, picks full value on the shades strip, turns the hue
+# by five quick mouse-wheel notches, takes a screenshot, accepts with "Select
+# Color" and saves; opens the second swatch and closes the picker with Esc.
+# The device's settings must then hold the new colour for the first slot and
+# the old one for the second (read back with nimbo-cli).
 #
 # usage: picker_smoke.sh NIMBO_CONTROL NIMBO_CLI OUTPUT_FOLDER WINDOW_TITLE
 set -euo pipefail
@@ -50,6 +51,7 @@ first_swatch=(245 73)    # "IRQ High", colour slot 0
 second_swatch=(245 99)   # "IRQ Low", colour slot 1
 save_button=(112 509)    # "Save Settomgs"
 strip_top=(300 33)       # the picker's shades strip, its top row: full value
+wheel_spot=(170 150)     # on the picker's wheel, right of its centre
 select_button=(420 280)  # "Select Color"
 
 "$cli" --simulate="$work/device.state" settings show >"$work/before.txt"
@@ -63,7 +65,11 @@ sleep 1
 xdotool mousemove --window "$config" "${first_swatch[@]}" click 1
 picker=$(wait_window "Color Picker") || fail "the colour picker did not open from the first swatch"
 sleep 1
+size=$(xdotool getwindowgeometry "$picker" | sed -n 's/^ *Geometry: //p')
+[ "$size" = "504x325" ] || fail "the picker measures $size, not 504x325"
 xdotool mousemove --window "$picker" "${strip_top[@]}" click 1
+# Five notches away from the user: hue 0 (red) + 5 x 12 = 60 (yellow).
+xdotool mousemove --window "$picker" "${wheel_spot[@]}" click --repeat 5 --delay 0 4
 sleep 0.5
 import -window "$picker" "$output/colorpicker.png"
 colours=$(identify -format %k "$output/colorpicker.png")
@@ -87,7 +93,7 @@ wait "$pid" || fail "nimbo-control ended with an error"
 pid=""
 
 "$cli" --simulate="$work/device.state" settings show >"$work/after.txt"
-grep -q '^IRQ High: #FF0000$' "$work/after.txt" || fail "slot 0 did not get the picked colour"
+grep -q '^IRQ High: #FFFF00$' "$work/after.txt" || fail "slot 0 did not get the picked colour"
 grep -q '^IRQ Low: #000F00$' "$work/after.txt" || fail "the cancelled pick changed slot 1"
 [ "$(diff "$work/before.txt" "$work/after.txt" | grep -c '^>')" -eq 1 ] ||
   fail "settings other than slot 0 changed"
