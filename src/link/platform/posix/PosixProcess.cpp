@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
+#include <string_view>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -22,13 +24,15 @@ namespace nimbo::platform {
 // --- DynamicLibrary ---
 
 std::optional<DynamicLibrary> DynamicLibrary::Load(const std::string& name, SystemError& error) {
-  errno = 0;
   void* handle = ::dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (handle == nullptr) {
-    // The loader leaves the reason of its last attempt to open a file.
-    error.kind = errno == ENOENT ? SystemError::Kind::NotFound : SystemError::Kind::Other;
     const char* text = ::dlerror();
     error.text = text != nullptr ? text : "cannot be loaded";
+    // The loader keeps no errno; it ends its text with the system's words
+    // for the failed open, in the same language as strerror.
+    const std::string_view notFound = std::strerror(ENOENT);
+    error.kind = std::string_view(error.text).ends_with(notFound) ? SystemError::Kind::NotFound
+                                                                  : SystemError::Kind::Other;
     return std::nullopt;
   }
   return DynamicLibrary(reinterpret_cast<std::intptr_t>(handle));
