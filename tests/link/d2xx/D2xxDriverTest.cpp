@@ -83,8 +83,10 @@ TEST_F(FakeDriver, OpensByDescriptionSetsUpTheLineAndCarriesTheSettings) {
   EXPECT_EQ(module.LinkStatus, 0);
   module.CloseLink();
 
+  auto store = sim::OpenStateFile((dir / "device.state").string(), error);
+  ASSERT_NE(store, nullptr) << error;
   VirtualClock clock;
-  sim::SimulatedDevice device(clock, sim::OpenStateFile((dir / "device.state").string(), error));
+  sim::SimulatedDevice device(clock, std::move(store));
   EXPECT_TRUE(std::equal(device.Eeprom().begin(), device.Eeprom().begin() + 68,
                          module.SettingsBytes.begin()));
   const std::vector<std::string> calls = Calls();
