@@ -1,7 +1,6 @@
 #include "link/backend/D2xxDriver.h"
 
 #include <algorithm>
-#include <limits>
 #include <optional>
 #include <utility>
 
