@@ -79,6 +79,9 @@ std::unique_ptr<Backend> MakeHardwareBackend(const BackendOptions& options, std:
     transport = D2xxDriver::Load(options.d2xxLibrary, error);
   }
   if (!transport) {
+    if (error.empty()) {
+      error = "this build has no libftdi1 driver";  // asked for on Windows
+    }
     return nullptr;
   }
   return std::make_unique<HardwareBackend>(std::move(transport), options.trace);
