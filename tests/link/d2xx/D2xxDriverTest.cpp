@@ -3,6 +3,7 @@
 // made with the vendor's calling convention, the line set up as the link's
 // table says, and the settings read and written through it.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -32,8 +33,8 @@ class FakeDriver : public ::testing::Test {
  protected:
   void SetUp() override {
     dir = fs::path(::testing::TempDir()) /
-          ("nimbo-d2xx-" +
-           std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
+          ("nimbo-d2xx-" + std::to_string(::getpid()) + "-" +
+           testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(dir);
     fs::create_directories(dir);
     SetEnvironment("NIMBO_FAKE_D2XX_STATE", (dir / "device.state").string());
