@@ -69,9 +69,12 @@ std::unique_ptr<D2xxDriver> D2xxDriver::Load(const std::string& library, std::st
   platform::SystemError failure;
   std::optional<platform::DynamicLibrary> loaded = platform::DynamicLibrary::Load(library, failure);
   if (!loaded) {
+    // Some systems name the library in their reason already.
+    const std::string reason =
+        failure.text.starts_with(library) ? failure.text : library + ": " + failure.text;
     error = failure.kind == platform::SystemError::Kind::NotFound
-                ? "the FTDI D2XX driver is not installed (" + library + ": " + failure.text + ")"
-                : "the FTDI D2XX driver " + library + " cannot be loaded: " + failure.text;
+                ? "the FTDI D2XX driver is not installed (" + reason + ")"
+                : "the FTDI D2XX driver cannot be loaded (" + reason + ")";
     return nullptr;
   }
   auto calls = std::make_unique<Library>(std::move(*loaded));
