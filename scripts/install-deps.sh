@@ -1,7 +1,15 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages that building, running and testing need.
-# Does nothing when everything is present already; needs root otherwise.
+# Installs the Debian 12 packages that building, running and testing need;
+# with the argument "windows", those that cross-building for Windows and
+# testing under Wine need. Does nothing when everything is present already;
+# needs root otherwise.
 set -euo pipefail
+
+windows_packages=(
+  cmake make
+  g++-mingw-w64-x86-64-posix wine64
+  googletest
+)
 
 packages=(
   build-essential cmake pkg-config make
@@ -13,6 +21,10 @@ packages=(
   xvfb xauth x11-utils imagemagick fonts-dejavu-core xdotool
   dpkg-dev file lintian desktop-file-utils appstream
 )
+
+if [ "${1:-}" = windows ]; then
+  packages=("${windows_packages[@]}")
+fi
 
 missing=()
 for p in "${packages[@]}"; do

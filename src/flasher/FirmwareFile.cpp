@@ -1,37 +1,12 @@
 #include "flasher/FirmwareFile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cctype>
-#include <cerrno>
+#include <optional>
 
 #include "flasher/FirmwareCodec.h"
+#include "link/platform/File.h"
 
 namespace nimbo::flasher {
-
-namespace {
-
-// Closes the descriptor on every way out.
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd) : fd_(fd) {}
-  ~FileDescriptor() {
-    if (fd_ >= 0) {
-      ::close(fd_);
-    }
-  }
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  int Get() const { return fd_; }
-  bool Valid() const { return fd_ >= 0; }
-
- private:
-  int fd_;
-};
-
-}  // namespace
 
 FirmwareFileRead ReadFirmwareFile(const std::string& path) {
   FirmwareFileRead result;
@@ -39,41 +14,25 @@ FirmwareFileRead ReadFirmwareFile(const std::string& path) {
     result.problem = FileProblem::CannotOpen;
     return result;
   }
-  // O_NONBLOCK: opening a FIFO with no writer must not wait for one. The
-  // type check below then refuses it before any read.
-  const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
-  if (!file.Valid()) {
+  // Opening never waits on a FIFO or a device; the kind check below then
+  // refuses it before any read.
+  platform::SystemError error;
+  const std::optional<platform::File> file =
+      platform::File::Open(path, platform::File::Access::Read, error);
+  if (!file) {
     result.problem = FileProblem::CannotOpen;
     return result;
   }
-  struct stat info {};
-  if (::fstat(file.Get(), &info) != 0) {
-    result.problem = FileProblem::ReadError;
-    return result;
-  }
-  if (!S_ISREG(info.st_mode)) {
+  if (file->Kind() != platform::FileKind::Regular) {
     result.problem = FileProblem::NotRegularFile;
     return result;
   }
   result.bytes.resize(kFirmwareFileSize);
-  std::size_t total = 0;
-  while (total < kFirmwareFileSize) {
-    const ssize_t got = ::read(file.Get(), result.bytes.data() + total, kFirmwareFileSize - total);
-    if (got < 0) {
-      if (errno == EINTR) {
-        continue;
-      }
-      result.bytes.resize(total);
-      result.problem = FileProblem::ReadError;
-      return result;
-    }
-    if (got == 0) {
-      break;  // end of file
-    }
-    total += static_cast<std::size_t>(got);
-  }
-  result.bytes.resize(total);
-  if (total < kFirmwareFileSize) {
+  const std::optional<std::size_t> got = file->ReadAt(result.bytes, 0, error);
+  result.bytes.resize(got.value_or(0));
+  if (!got) {
+    result.problem = FileProblem::ReadError;
+  } else if (*got < kFirmwareFileSize) {
     result.problem = FileProblem::TooShort;
   }
   return result;

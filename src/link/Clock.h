@@ -7,7 +7,8 @@
 
 #include <chrono>
 #include <cstdint>
-#include <thread>
+
+#include "link/platform/PreciseSleep.h"
 
 namespace nimbo {
 
@@ -43,7 +44,7 @@ class SteadyClock final : public Clock {
         .count();
   }
   void SleepUntil(Micros deadline) override {
-    std::this_thread::sleep_until(start_ + std::chrono::microseconds(deadline));
+    platform::SleepUntil(start_ + std::chrono::microseconds(deadline));
   }
 
  private:

@@ -1,10 +1,10 @@
 #include "shell/SingleInstance.h"
 
-#include <unistd.h>
-
 #include <QDir>
 #include <QFileInfo>
 #include <utility>
+
+#include "link/platform/UserFolders.h"
 
 namespace nimbo::shell {
 namespace {
@@ -25,12 +25,9 @@ QString SingleInstance::DefaultLockPath() {
   }
   // Without a runtime folder the lock goes to the temporary folder, keyed by
   // user so that two users may each run a copy.
-  QString temporary = qEnvironmentVariable("TMPDIR");
-  if (temporary.isEmpty()) {
-    temporary = QStringLiteral("/tmp");
-  }
-  return QDir::cleanPath(temporary + QStringLiteral("/nimbo-control-") + QString::number(getuid()) +
-                         QStringLiteral(".lock"));
+  return QDir::cleanPath(QString::fromStdString(platform::TemporaryFolder()) +
+                         QStringLiteral("/nimbo-control-") +
+                         QString::fromStdString(platform::UserKey()) + QStringLiteral(".lock"));
 }
 
 SingleInstance::Outcome SingleInstance::Acquire() {

@@ -1,8 +1,11 @@
 // The firmware update file: decoding, its inverse, the header check, and
 // reading files of every kind without hanging or reading too much.
 #include <gtest/gtest.h>
+
+#ifndef _WIN32
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include <cstdint>
 #include <filesystem>
@@ -83,20 +86,26 @@ TEST(FirmwareFile, ReadsTheFirstWholeFileAndRefusesEverythingElse) {
   test::WriteBytes(folder.File("whole.fwu"), whole);
   test::WriteBytes(folder.File("longer.fwu"), longer);
   test::WriteBytes(folder.File("short.fwu"), Bytes(kFirmwareFileSize - 1, 0x5A));
+  std::filesystem::create_directory(folder.File("folder.fwu"));
+#ifndef _WIN32
   test::WriteBytes(folder.File("locked.fwu"), whole);
   ::chmod(folder.File("locked.fwu").c_str(), 0);
-  std::filesystem::create_directory(folder.File("folder.fwu"));
   ASSERT_EQ(::mkfifo(folder.File("pipe.fwu").c_str(), 0600), 0);
-
   const bool root = ::geteuid() == 0;  // root reads a file whatever its mode
+#endif
+
   const std::pair<const char*, FileProblem> cases[] = {
       {"whole.fwu", FileProblem::None},
       {"longer.fwu", FileProblem::None},
       {"short.fwu", FileProblem::TooShort},
       {"missing.fwu", FileProblem::CannotOpen},
-      {"locked.fwu", root ? FileProblem::None : FileProblem::CannotOpen},
       {"folder.fwu", FileProblem::NotRegularFile},
+#ifdef _WIN32
+      {"nul.fwu", FileProblem::NotRegularFile},  // a device's name, in any folder
+#else
+      {"locked.fwu", root ? FileProblem::None : FileProblem::CannotOpen},
       {"pipe.fwu", FileProblem::NotRegularFile},  // must return, not wait for a writer
+#endif
       {"", FileProblem::CannotOpen},
   };
   for (const auto& [name, problem] : cases) {

@@ -1,9 +1,13 @@
 #include "link/backend/Backend.h"
 
+#include <cstdlib>
+#include <string_view>
 #include <utility>
 
 #include "link/backend/TracingTransport.h"
+#ifdef NIMBO_HAVE_LIBFTDI
 #include "link/ftdi/LibFtdiTransport.h"
+#endif
 #include "link/sim/DeviceStore.h"
 #include "link/sim/SimulatedDeviceState.h"
 #include "link/sim/SimulatedTransport.h"
@@ -15,24 +19,73 @@ namespace {
 // simulated interface's own: 3 (not opened) while another program holds it.
 constexpr const char* kSimulatedDescription = "USB Serial Converter";
 
-// Real hardware through libftdi1.
+// Real hardware through one of the drivers.
 class HardwareBackend final : public Backend {
  public:
-  explicit HardwareBackend(std::ostream* trace) {
+  HardwareBackend(std::unique_ptr<D2xx> driver, std::ostream* trace) : driver_(std::move(driver)) {
     if (trace != nullptr) {
-      tracing_ = std::make_unique<TracingTransport>(ftdi_, *trace);
+      tracing_ = std::make_unique<TracingTransport>(*driver_, *trace);
     }
   }
 
-  D2xx& Transport() override {
-    return tracing_ ? static_cast<D2xx&>(*tracing_) : static_cast<D2xx&>(ftdi_);
-  }
+  D2xx& Transport() override { return tracing_ ? static_cast<D2xx&>(*tracing_) : *driver_; }
   sim::SimulatedDevice* Device() override { return nullptr; }
 
  private:
-  ftdi::LibFtdiTransport ftdi_;
+  std::unique_ptr<D2xx> driver_;
   std::unique_ptr<TracingTransport> tracing_;  // declared last: flushes first
 };
+
+#ifdef NIMBO_HAVE_LIBFTDI
+constexpr Driver kSystemDriver = Driver::LibFtdi;
+#else
+constexpr Driver kSystemDriver = Driver::D2xx;
+#endif
+
+// The driver the options or the environment ask for; nullopt with a message
+// for a name this build does not know.
+std::optional<Driver> ChooseDriver(const BackendOptions& options, std::string& error) {
+  if (options.driver) {
+    return options.driver;
+  }
+  const char* named = std::getenv("NIMBO_DRIVER");
+  if (named == nullptr || *named == '\0') {
+    return kSystemDriver;
+  }
+  const std::string_view name = named;
+  if (name == "d2xx") {
+    return Driver::D2xx;
+  }
+  if (name == "libftdi" && kSystemDriver == Driver::LibFtdi) {
+    return Driver::LibFtdi;
+  }
+  error = "NIMBO_DRIVER is '" + std::string(name) + "'; this build knows " +
+          (kSystemDriver == Driver::LibFtdi ? "libftdi and d2xx" : "only d2xx");
+  return std::nullopt;
+}
+
+std::unique_ptr<Backend> MakeHardwareBackend(const BackendOptions& options, std::string& error) {
+  const std::optional<Driver> driver = ChooseDriver(options, error);
+  if (!driver) {
+    return nullptr;
+  }
+  std::unique_ptr<D2xx> transport;
+#ifdef NIMBO_HAVE_LIBFTDI
+  if (*driver == Driver::LibFtdi) {
+    transport = std::make_unique<ftdi::LibFtdiTransport>();
+  }
+#endif
+  if (*driver == Driver::D2xx) {
+    transport = D2xxDriver::Load(options.d2xxLibrary, error);
+  }
+  if (!transport) {
+    if (error.empty()) {
+      error = "this build has no libftdi1 driver";  // asked for on Windows
+    }
+    return nullptr;
+  }
+  return std::make_unique<HardwareBackend>(std::move(transport), options.trace);
+}
 
 // The simulated device, in the process or in its state file.
 class SimulatedBackend final : public Backend {
@@ -64,7 +117,7 @@ class SimulatedBackend final : public Backend {
 
 std::unique_ptr<Backend> MakeBackend(const BackendOptions& options, std::string& error) {
   if (!options.simulate) {
-    return std::make_unique<HardwareBackend>(options.trace);
+    return MakeHardwareBackend(options, error);
   }
   if (options.stateFile && options.stateFile->empty()) {
     error = "--simulate= needs the name of a state file";

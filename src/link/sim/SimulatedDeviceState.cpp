@@ -1,23 +1,16 @@
 #include "link/sim/SimulatedDeviceState.h"
 
-#include <fcntl.h>
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
-#include <cerrno>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <filesystem>
-#include <random>
+#include <optional>
 #include <string_view>
 #include <utility>
 #include <vector>
 
 #include "link/Crc32.h"
+#include "link/platform/File.h"
+#include "link/platform/SharedMapping.h"
+#include "link/platform/TemporaryFile.h"
 #include "link/sim/FactoryContents.h"
 #include "link/sim/FaultPlan.h"
 
@@ -50,13 +43,14 @@ constexpr std::size_t kFileBytes = kFaultsAt + kFaultAreaBytes;
 constexpr std::size_t kOldHeaderBytes = 24;
 constexpr std::size_t kOldFileBytes = kOldHeaderBytes + kMemoryBytes + kEepromBytes + 4;
 
-// Byte-range locks on the file: the link claim and the exchange lock.
-constexpr off_t kClaimByte = 0;
-constexpr off_t kExchangeByte = 1;
+// Lock slots of the file: the link claim and the exchange lock.
+constexpr int kClaimSlot = 0;
+constexpr int kExchangeSlot = 1;
 
-std::string Reason(int error) {
-  return std::strerror(error);
-}
+using platform::File;
+using platform::FileKind;
+using platform::SystemError;
+using platform::TemporaryFile;
 
 // --- little-endian fields ---
 
@@ -127,145 +121,6 @@ std::optional<FaultRule> DecodeRule(const std::uint8_t* at) {
 
 // --- files ---
 
-class FileDescriptor {
- public:
-  FileDescriptor() = default;
-  explicit FileDescriptor(int fd) : fd_(fd) {}
-  ~FileDescriptor() {
-    if (fd_ >= 0) {
-      ::close(fd_);
-    }
-  }
-  FileDescriptor(FileDescriptor&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-  FileDescriptor& operator=(FileDescriptor&&) = delete;
-  FileDescriptor(const FileDescriptor&) = delete;
-  int get() const { return fd_; }
-  explicit operator bool() const { return fd_ >= 0; }
-
- private:
-  int fd_ = -1;
-};
-
-// A lock on one byte of the file, owned by the open file itself (not the
-// process), so it goes with the descriptor or the process.
-bool SetLock(int fd, off_t byte, short type, bool wait) {
-  struct flock lock {};
-  lock.l_type = type;
-  lock.l_whence = SEEK_SET;
-  lock.l_start = byte;
-  lock.l_len = 1;
-  while (::fcntl(fd, wait ? F_OFD_SETLKW : F_OFD_SETLK, &lock) != 0) {
-    if (errno != EINTR) {
-      return false;
-    }
-  }
-  return true;
-}
-
-bool WriteAll(int fd, std::span<const std::uint8_t> bytes) {
-  while (!bytes.empty()) {
-    const ssize_t done = ::write(fd, bytes.data(), bytes.size());
-    if (done < 0) {
-      if (errno == EINTR) {
-        continue;
-      }
-      return false;
-    }
-    bytes = bytes.subspan(static_cast<std::size_t>(done));
-  }
-  return true;
-}
-
-bool ReadAllAt(int fd, std::span<std::uint8_t> bytes, off_t offset) {
-  while (!bytes.empty()) {
-    const ssize_t done = ::pread(fd, bytes.data(), bytes.size(), offset);
-    if (done < 0 && errno == EINTR) {
-      continue;
-    }
-    if (done <= 0) {
-      return false;
-    }
-    bytes = bytes.subspan(static_cast<std::size_t>(done));
-    offset += done;
-  }
-  return true;
-}
-
-const char* KindOf(mode_t mode) {
-  if (S_ISDIR(mode)) {
-    return "a directory";
-  }
-  if (S_ISFIFO(mode)) {
-    return "a FIFO";
-  }
-  if (S_ISCHR(mode)) {
-    return "a character device";
-  }
-  if (S_ISBLK(mode)) {
-    return "a block device";
-  }
-  if (S_ISSOCK(mode)) {
-    return "a socket";
-  }
-  return "not a regular file";
-}
-
-// A temporary file of this program in `folder`, created exclusively under a
-// fresh name (never through a link someone planted). Empty `path` on failure,
-// with errno set.
-struct Temporary {
-  FileDescriptor fd;
-  std::string path;
-};
-Temporary CreateTemporary(const std::filesystem::path& folder, const std::string& stem) {
-  std::random_device entropy;
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    char suffix[32];
-    std::snprintf(suffix, sizeof suffix, ".%ld.%08x.tmp", static_cast<long>(::getpid()), entropy());
-    const std::string path = (folder / ("." + stem + suffix)).string();
-    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-    if (fd >= 0) {
-      return {FileDescriptor(fd), path};
-    }
-    if (errno != EEXIST) {
-      return {};
-    }
-  }
-  errno = EEXIST;
-  return {};
-}
-
-std::filesystem::path FolderOf(const std::string& path) {
-  const std::filesystem::path parent = std::filesystem::path(path).parent_path();
-  return parent.empty() ? std::filesystem::path(".") : parent;
-}
-
-// Moves the finished temporary to `target`. Without `replace`, an existing
-// `target` is left alone and errno is EEXIST. The temporary is gone after.
-bool PutInPlace(Temporary& temporary, const std::string& target, bool replace) {
-  int result = 0;
-  if (replace) {
-    result = ::rename(temporary.path.c_str(), target.c_str());
-  } else {
-    result =
-        ::renameat2(AT_FDCWD, temporary.path.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE);
-    if (result != 0 && errno == EINVAL) {  // a file system without it
-      result = ::link(temporary.path.c_str(), target.c_str());
-      const int saved = errno;
-      ::unlink(temporary.path.c_str());
-      errno = saved;
-      return result == 0;
-    }
-  }
-  if (result != 0) {
-    const int saved = errno;
-    ::unlink(temporary.path.c_str());
-    errno = saved;
-    return false;
-  }
-  return true;
-}
-
 // A new state file's bytes: the device as it leaves the factory.
 std::vector<std::uint8_t> FactoryFile() {
   std::vector<std::uint8_t> bytes(kFileBytes, 0);
@@ -285,10 +140,8 @@ std::vector<std::uint8_t> FactoryFile() {
 // The state file as this program keeps it: mapped, changed in place.
 class MappedStore final : public DeviceStore {
  public:
-  MappedStore(FileDescriptor fd, std::uint8_t* base) : fd_(std::move(fd)), base_(base) {}
-  ~MappedStore() override { ::munmap(base_, kFileBytes); }  // the locks go with fd_
-  MappedStore(const MappedStore&) = delete;
-  MappedStore& operator=(const MappedStore&) = delete;
+  MappedStore(File file, platform::SharedMapping mapping)
+      : file_(std::move(file)), mapping_(std::move(mapping)), base_(mapping_.Bytes().data()) {}
 
   std::span<std::uint8_t> Memory() override { return {base_ + kMemoryAt, kMemoryBytes}; }
   std::span<std::uint8_t> Eeprom() override { return {base_ + kEepromAt, kEepromBytes}; }
@@ -297,25 +150,22 @@ class MappedStore final : public DeviceStore {
   // The mode byte; Mode is one byte wide and every value of it is valid.
   Mode& CurrentMode() override { return *reinterpret_cast<Mode*>(base_ + kModeAt); }
 
-  bool Claim() override { return SetLock(fd_.get(), kClaimByte, F_WRLCK, false); }
-  void Release() override { SetLock(fd_.get(), kClaimByte, F_UNLCK, false); }
+  bool Claim() override { return file_.TryLock(kClaimSlot); }
+  void Release() override { file_.Unlock(kClaimSlot); }
   void Lock() override {
     if (depth_++ == 0) {
-      SetLock(fd_.get(), kExchangeByte, F_WRLCK, true);
+      file_.Lock(kExchangeSlot);
     }
   }
   void Unlock() override {
     if (--depth_ == 0) {
-      SetLock(fd_.get(), kExchangeByte, F_UNLCK, false);
+      file_.Unlock(kExchangeSlot);
     }
   }
 
   // Touching the mapping past the end of a shortened file would kill the
   // program (SIGBUS), so a cut file counts as a device that went away.
-  bool Intact() override {
-    struct stat info {};
-    return ::fstat(fd_.get(), &info) == 0 && static_cast<std::size_t>(info.st_size) >= kFileBytes;
-  }
+  bool Intact() override { return file_.Size().value_or(0) >= kFileBytes; }
 
   bool KeepsFaults() const override { return true; }
   std::vector<FaultRule> LoadFaults() override {
@@ -343,51 +193,54 @@ class MappedStore final : public DeviceStore {
   std::size_t FaultCapacity() const override { return kMaxRules; }
 
  private:
-  FileDescriptor fd_;
+  File file_;  // the locks go with it
+  platform::SharedMapping mapping_;
   std::uint8_t* base_;
   int depth_ = 0;
 };
 
 enum class Step { Done, Again, Failed };
 
+// Writes `bytes` beside `target` and puts them in its place: replacing it,
+// or only where nothing is yet. The temporary never outlives a failure.
+bool WriteWhole(const std::string& target, std::span<const std::uint8_t> bytes,
+                const File* replaced, SystemError& error) {
+  std::optional<TemporaryFile> temporary = TemporaryFile::CreateBeside(target, error);
+  return temporary && temporary->Write(bytes, error) &&
+         (replaced == nullptr || temporary->TakeAttributesOf(*replaced, error)) &&
+         temporary->PutInPlace(
+             target,
+             replaced != nullptr ? TemporaryFile::Existing::Replace : TemporaryFile::Existing::Keep,
+             error);
+}
+
 // Creates `path` with the factory contents; Again when another program
 // created it first.
 Step CreateStateFile(const std::string& path, std::string& error) {
-  const std::filesystem::path target(path);
-  Temporary temporary = CreateTemporary(FolderOf(path), target.filename().string());
-  if (!temporary.fd || !WriteAll(temporary.fd.get(), FactoryFile())) {
-    error = "cannot create state file " + path + ": " + Reason(errno);
-    if (temporary.fd) {
-      ::unlink(temporary.path.c_str());
-    }
-    return Step::Failed;
+  SystemError failure;
+  if (WriteWhole(path, FactoryFile(), nullptr, failure)) {
+    return Step::Done;
   }
-  if (!PutInPlace(temporary, path, false)) {
-    if (errno == EEXIST) {
-      return Step::Again;
-    }
-    error = "cannot create state file " + path + ": " + Reason(errno);
-    return Step::Failed;
+  if (failure.kind == SystemError::Kind::AlreadyExists) {
+    return Step::Again;
   }
-  return Step::Done;
+  error = "cannot create state file " + path + ": " + failure.text;
+  return Step::Failed;
 }
 
-// Turns a format 1 file (open as `fd`) into format 2 beside it and puts it in
-// its place, keeping mode, owner and group. Again when done or when another
-// program changed the file meanwhile.
-Step ConvertOldFile(const std::string& path, int fd, std::string& error) {
-  SetLock(fd, kExchangeByte, F_WRLCK, true);
-  struct stat opened {};
-  struct stat named {};
-  std::vector<std::uint8_t> old(kOldFileBytes + 1);
-  const bool same = ::fstat(fd, &opened) == 0 && ::stat(path.c_str(), &named) == 0 &&
-                    opened.st_dev == named.st_dev && opened.st_ino == named.st_ino;
-  if (!same) {
-    return Step::Again;  // converted by another program; the lock goes with fd
+// Turns a format 1 file (open as `file`) into format 2 beside it and puts it
+// in its place, keeping its permissions and owner. Again when done or when
+// another program changed the file meanwhile.
+Step ConvertOldFile(const std::string& path, File& file, std::string& error) {
+  file.Lock(kExchangeSlot);
+  if (!file.IsAt(path)) {
+    return Step::Again;  // converted by another program; the lock goes with the file
   }
-  const ssize_t got = ::pread(fd, old.data(), old.size(), 0);
+  std::vector<std::uint8_t> old(kOldFileBytes + 1);
+  SystemError failure;
+  const std::optional<std::size_t> got = file.ReadAt(old, 0, failure);
   const std::size_t crcAt = kOldFileBytes - 4;
-  if (got != static_cast<ssize_t>(kOldFileBytes) || GetU32(&old[kFormatAt]) != kOldFormat ||
+  if (got != kOldFileBytes || GetU32(&old[kFormatAt]) != kOldFormat ||
       GetU32(&old[kMemorySizeAt]) != kMemoryBytes || GetU32(&old[kEepromSizeAt]) != kEepromBytes ||
       GetU32(&old[crcAt]) != Crc32(std::span(old).first(crcAt)) || old[kModeAt] > 1) {
     error = "state file " + path + " is damaged (format 1, wrong size or checksum)";
@@ -399,32 +252,16 @@ Step ConvertOldFile(const std::string& path, int fd, std::string& error) {
               bytes.begin() + kMemoryAt);
 
   // The target of a symbolic link is replaced, the link stays.
-  std::error_code failure;
-  const std::string target = std::filesystem::canonical(path, failure).string();
-  if (failure) {
-    error = "cannot convert state file " + path + ": " + failure.message();
-    return Step::Failed;
-  }
-  Temporary temporary = CreateTemporary(FolderOf(target), std::filesystem::path(target).filename());
-  if (!temporary.fd || !WriteAll(temporary.fd.get(), bytes) ||
-      ::fchmod(temporary.fd.get(), opened.st_mode & 07777) != 0) {
-    error = "cannot convert state file " + path + ": " + Reason(errno);
-    if (temporary.fd) {
-      ::unlink(temporary.path.c_str());
-    }
-    return Step::Failed;
-  }
-  // Only root may give a file away; anyone else's file stays theirs anyway.
-  [[maybe_unused]] const int ignored = ::fchown(temporary.fd.get(), opened.st_uid, opened.st_gid);
-  if (!PutInPlace(temporary, target, true)) {
-    error = "cannot convert state file " + path + ": " + Reason(errno);
+  const std::optional<std::string> target = platform::ResolveLinks(path, failure);
+  if (!target || !WriteWhole(*target, bytes, &file, failure)) {
+    error = "cannot convert state file " + path + ": " + failure.text;
     return Step::Failed;
   }
   return Step::Again;
 }
 
 // Checks the header of a format 2 file.
-bool CheckHeader(const std::string& path, const std::uint8_t* header, std::size_t size,
+bool CheckHeader(const std::string& path, const std::uint8_t* header, std::uint64_t size,
                  std::string& error) {
   if (GetU32(header + kMemorySizeAt) != kMemoryBytes ||
       GetU32(header + kEepromSizeAt) != kEepromBytes ||
@@ -443,65 +280,72 @@ bool CheckHeader(const std::string& path, const std::uint8_t* header, std::size_
   return true;
 }
 
+std::string NotRegular(const std::string& path, FileKind kind) {
+  return "state file " + path + " is " + std::string(platform::Describe(kind)) +
+         ", not a regular file";
+}
+
 // One attempt at opening `path`.
 Step OpenOnce(const std::string& path, std::unique_ptr<DeviceStore>& store, std::string& error) {
-  struct stat info {};
-  if (::stat(path.c_str(), &info) != 0) {
-    if (errno != ENOENT) {
-      error = "cannot open state file " + path + ": " + Reason(errno);
-      return Step::Failed;
-    }
-    struct stat link {};
-    if (::lstat(path.c_str(), &link) == 0) {
+  SystemError failure;
+  const std::optional<FileKind> kind = platform::KindOf(path, platform::Links::Follow, failure);
+  if (!kind) {
+    error = "cannot open state file " + path + ": " + failure.text;
+    return Step::Failed;
+  }
+  if (*kind == FileKind::Missing) {
+    if (platform::KindOf(path, platform::Links::DoNotFollow, failure) == FileKind::SymbolicLink) {
       error = "state file " + path + " is a symbolic link to a missing file";
       return Step::Failed;
     }
     const Step created = CreateStateFile(path, error);
     return created == Step::Failed ? Step::Failed : Step::Again;
   }
-  if (!S_ISREG(info.st_mode)) {
-    error = "state file " + path + " is " + KindOf(info.st_mode) + ", not a regular file";
+  if (*kind != FileKind::Regular) {
+    error = NotRegular(path, *kind);
     return Step::Failed;
   }
-  // O_NONBLOCK: should a FIFO be swapped in meanwhile, opening it never waits.
-  FileDescriptor fd(::open(path.c_str(), O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-  if (!fd) {
-    error = "cannot open state file " + path + ": " + Reason(errno);
+  std::optional<File> file = File::Open(path, File::Access::ReadWrite, failure);
+  if (!file) {
+    error = "cannot open state file " + path + ": " + failure.text;
     return Step::Failed;
   }
-  if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
-    error = "state file " + path + " is " + KindOf(info.st_mode) + ", not a regular file";
+  // Something else may have been swapped in since the name was looked at.
+  if (const FileKind opened = file->Kind(); opened != FileKind::Regular) {
+    error = NotRegular(path, opened);
     return Step::Failed;
   }
   std::array<std::uint8_t, kHeaderBytes> header{};
-  const auto size = static_cast<std::size_t>(info.st_size);
-  if (size < kOldHeaderBytes || !ReadAllAt(fd.get(), std::span(header).first(kOldHeaderBytes), 0) ||
+  const std::uint64_t size = file->Size().value_or(0);
+  if (size < kOldHeaderBytes ||
+      file->ReadAt(std::span(header).first(kOldHeaderBytes), 0, failure) != kOldHeaderBytes ||
       !std::equal(kMagic.begin(), kMagic.end(), header.begin())) {
     error = "state file " + path + " is not a simulated device state file";
     return Step::Failed;
   }
   const std::uint32_t format = GetU32(&header[kFormatAt]);
   if (format == kOldFormat) {
-    return ConvertOldFile(path, fd.get(), error);
+    return ConvertOldFile(path, *file, error);
   }
   if (format != kFormat) {
     error = "state file " + path + " has the unknown format " + std::to_string(format) +
             " (this program reads formats 1 and 2)";
     return Step::Failed;
   }
-  if (size >= kHeaderBytes && !ReadAllAt(fd.get(), header, 0)) {
-    error = "cannot read state file " + path + ": " + Reason(errno);
+  if (size >= kHeaderBytes && file->ReadAt(header, 0, failure) != kHeaderBytes) {
+    error = "cannot read state file " + path + ": " + failure.text;
     return Step::Failed;
   }
   if (!CheckHeader(path, header.data(), size, error)) {
     return Step::Failed;
   }
-  void* base = ::mmap(nullptr, kFileBytes, PROT_READ | PROT_WRITE, MAP_SHARED, fd.get(), 0);
-  if (base == MAP_FAILED) {
-    error = "cannot map state file " + path + ": " + Reason(errno);
+  std::optional<platform::SharedMapping> mapping =
+      platform::SharedMapping::Map(*file, kFileBytes, failure);
+  if (!mapping) {
+    error = "cannot map state file " + path + ": " + failure.text;
     return Step::Failed;
   }
-  store = std::make_unique<MappedStore>(std::move(fd), static_cast<std::uint8_t*>(base));
+  store = std::make_unique<MappedStore>(std::move(*file), std::move(*mapping));
   return Step::Done;
 }
 

@@ -1,15 +1,19 @@
 // The simulated device kept in a state file: one holder of the link at a
 // time, every program seeing one device, writes that survive a kill, and a
-// file handling that never harms the user's files.
+// file handling that never harms the user's files. On Windows the cases that
+// need fork, FIFOs or symbolic links (which mingw's library cannot make) are
+// left out.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
-#include <fcntl.h>
+#ifndef _WIN32
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <unistd.h>
+#endif
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -28,31 +32,36 @@ namespace {
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
 
+#ifdef _WIN32
+constexpr bool kSymbolicLinks = false;
+constexpr const char* kNoSuchFolder = "";  // Wine's words differ from Windows' own
+#else
+constexpr bool kSymbolicLinks = true;
+constexpr const char* kNoSuchFolder = "No such file or directory";
+#endif
+
 // What a file is, as far as the user can tell.
 struct FileFacts {
-  mode_t mode = 0;
-  uid_t owner = 0;
-  ino_t inode = 0;
-  nlink_t links = 0;
-  std::int64_t mtime = 0;  // ns
-  std::string contents;    // a regular file's bytes, a link's target
+  fs::file_type type{};
+  fs::perms mode{};
+  std::uintmax_t links = 0;  // a replaced file leaves its hard links behind
+  fs::file_time_type mtime{};
+  std::string contents;  // a regular file's bytes, a link's target
   bool operator==(const FileFacts&) const = default;
 };
 
 std::map<std::string, FileFacts> Snapshot(const fs::path& dir) {
   std::map<std::string, FileFacts> files;
   for (const auto& entry : fs::recursive_directory_iterator(dir)) {
-    struct stat info {};
-    ::lstat(entry.path().c_str(), &info);
-    FileFacts facts{info.st_mode,
-                    info.st_uid,
-                    info.st_ino,
-                    info.st_nlink,
-                    info.st_mtim.tv_sec * 1'000'000'000LL + info.st_mtim.tv_nsec,
-                    {}};
-    if (S_ISLNK(info.st_mode)) {
+    const fs::file_status status = fs::symlink_status(entry.path());
+    FileFacts facts{status.type(), status.permissions(), 0, {}, {}};
+    if (status.type() != fs::file_type::symlink) {  // else they would be the target's
+      facts.links = fs::hard_link_count(entry.path());
+      facts.mtime = fs::last_write_time(entry.path());
+    }
+    if (status.type() == fs::file_type::symlink) {
       facts.contents = fs::read_symlink(entry.path()).string();
-    } else if (S_ISREG(info.st_mode)) {
+    } else if (status.type() == fs::file_type::regular) {
       std::ifstream in(entry.path(), std::ios::binary);
       facts.contents.assign(std::istreambuf_iterator<char>(in), {});
     }
@@ -141,14 +150,17 @@ TEST_F(StateFile, OneHolderAtATimeAndEveryProgramSeesOneDevice) {
   other.module.OpenLink();
   EXPECT_EQ(other.module.LinkStatus, 0);
 
+#ifndef _WIN32  // Windows refuses to cut a mapped file
   // A file cut short under a running program: the device is gone, the
   // program lives on.
   fs::resize_file(path, 100);
   other.module.ReadEeprom();
   EXPECT_NE(other.module.LinkStatus, 0);
   EXPECT_TRUE(other.backend->Device()->Unplugged());
+#endif
 }
 
+#ifndef _WIN32
 TEST_F(StateFile, AnAcknowledgedWriteSurvivesAKillAndTheLockGoesWithTheProcess) {
   int ready[2];
   ASSERT_EQ(::pipe(ready), 0);
@@ -185,6 +197,7 @@ TEST_F(StateFile, AnAcknowledgedWriteSurvivesAKillAndTheLockGoesWithTheProcess) 
   EXPECT_TRUE(
       std::equal(written.begin(), written.begin() + 68, after.module.SettingsBytes.begin()));
 }
+#endif
 
 TEST_F(StateFile, IsCreatedWithTheFactoryContentsAndAReadingRunNeverWritesIt) {
   {
@@ -193,8 +206,7 @@ TEST_F(StateFile, IsCreatedWithTheFactoryContentsAndAReadingRunNeverWritesIt) {
   }
   EXPECT_EQ(fs::file_size(path), sim::StateFileBytes());
   // Back-date the file so that any write would show in its time stamp.
-  const struct timespec past[2] = {{946684800, 0}, {946684800, 0}};
-  ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), past, 0), 0);
+  fs::last_write_time(path, fs::last_write_time(path) - std::chrono::hours(24 * 365 * 20));
   const auto before = Snapshot(dir);
 
   Program program = Open(path);
@@ -243,9 +255,12 @@ TEST_F(StateFile, AnOldFormatFileIsConvertedBehindItsLinkKeepingItsMode) {
   Put(dir / "old.state", OldFormatFile(0x6B));
   fs::permissions(dir / "old.state",
                   fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-  fs::create_symlink("old.state", path);
+  const auto mode = fs::status(dir / "old.state").permissions();
+  if (kSymbolicLinks) {
+    fs::create_symlink("old.state", path);
+  }
   {
-    Program program = Open(path);
+    Program program = Open(kSymbolicLinks ? path : (dir / "old.state").string());
     const sim::SimulatedDevice& device = *program.backend->Device();
     EXPECT_EQ(device.Version(), 0x13);
     EXPECT_EQ(device.Model(), 'Q');
@@ -253,11 +268,11 @@ TEST_F(StateFile, AnOldFormatFileIsConvertedBehindItsLinkKeepingItsMode) {
     EXPECT_EQ(device.Eeprom()[200], 0x6B);
     EXPECT_EQ(device.Memory()[4000], 0x55);
   }
-  EXPECT_TRUE(fs::is_symlink(path));
+  EXPECT_EQ(fs::is_symlink(path), kSymbolicLinks);
   EXPECT_EQ(fs::file_size(dir / "old.state"), sim::StateFileBytes());
-  EXPECT_EQ(fs::status(dir / "old.state").permissions(),
-            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), 2);  // no temporaries left
+  EXPECT_EQ(fs::status(dir / "old.state").permissions(), mode);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), kSymbolicLinks ? 2 : 1)
+      << "no temporaries left";
 }
 
 // Every unusable state file is refused at once with the user's file name and
@@ -271,12 +286,14 @@ TEST_F(StateFile, UnusableFilesAreRefusedAndLeftAsTheyWere) {
     const char* reason;
   };
   const Case cases[] = {
+#ifndef _WIN32
       {"fifo", [](const std::string& p) { ::mkfifo(p.c_str(), 0644); },
        "is a FIFO, not a regular file"},
-      {"directory", [](const std::string& p) { fs::create_directory(p); },
-       "is a directory, not a regular file"},
       {"dangling link", [](const std::string& p) { fs::create_symlink("gone.state", p); },
        "is a symbolic link to a missing file"},
+#endif
+      {"directory", [](const std::string& p) { fs::create_directory(p); },
+       "is a directory, not a regular file"},
       {"text", [](const std::string& p) { Put(p, "not a device\n"); },
        "is not a simulated device state file"},
       {"other format",
@@ -296,10 +313,12 @@ TEST_F(StateFile, UnusableFilesAreRefusedAndLeftAsTheyWere) {
   }
   const std::string missing = (dir / "no" / "x.state").string();
   EXPECT_EQ(Make(missing), nullptr);
-  EXPECT_EQ(error, "cannot create state file " + missing + ": No such file or directory");
+  const std::string refusal = "cannot create state file " + missing + ": ";
+  EXPECT_TRUE(error.starts_with(refusal + kNoSuchFolder) && error.size() > refusal.size()) << error;
   EXPECT_FALSE(fs::exists(dir / "no"));
 }
 
+#ifndef _WIN32
 TEST_F(StateFile, AReadOnlyFileIsRefusedWithTheSystemsReason) {
   { Open(path); }
   fs::permissions(path, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
@@ -353,12 +372,13 @@ TEST_F(StateFile, LinksAreFollowedToTheFileAndNeverReplaced) {
     EXPECT_EQ(after[name], before[name]) << name;
   }
   for (const char* name : {"real.state", "hard.state"}) {
-    EXPECT_EQ(after[name].inode, before[name].inode) << name;
+    EXPECT_EQ(after[name].links, before[name].links) << name;
     EXPECT_EQ(after[name].mode, before[name].mode) << name;
     EXPECT_NE(after[name].contents, before[name].contents) << name;
   }
   EXPECT_EQ(after["real.state"].contents, after["hard.state"].contents);
 }
+#endif
 
 }  // namespace
 }  // namespace nimbo::backend

@@ -3,8 +3,6 @@
 // purge, scripted and random faults, and when replies reach the host.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>

@@ -1,0 +1,48 @@
+// The requests to stop that the system delivers to a program: on POSIX the
+// signals, on Windows the console's control events. While a StopNotifier
+// exists they do not end the program; each is handed to a function instead,
+// so that a device write in progress can finish first.
+#pragma once
+
+#include <functional>
+#include <initializer_list>
+#include <memory>
+
+namespace nimbo::platform {
+
+enum class StopRequest {
+  Interrupt,  // SIGINT; Ctrl+C
+  Terminate,  // SIGTERM; Windows logging off or shutting down
+  HangUp,     // SIGHUP; the console window closed
+  Quit,       // SIGQUIT; Ctrl+Break
+};
+
+class StopNotifier {
+ public:
+  // Catches `requests` from now on and calls `onRequest` for each, on a
+  // thread of its own (never inside a signal handler). Only one may exist at
+  // a time.
+  StopNotifier(std::initializer_list<StopRequest> requests,
+               std::function<void(StopRequest)> onRequest);
+  // The system's own handling again; no call of `onRequest` runs afterwards.
+  ~StopNotifier();
+  StopNotifier(const StopNotifier&) = delete;
+  StopNotifier& operator=(const StopNotifier&) = delete;
+
+  // False when the system refused to hand the requests over.
+  bool Active() const;
+
+  struct State;
+
+ private:
+  std::unique_ptr<State> state_;
+};
+
+// The exit status of a program that ends because of `request`, as a shell
+// expects it (128 + the signal's number on POSIX).
+int ExitStatusFor(StopRequest request);
+
+// Writing to a closed pipe fails with an error instead of ending the program.
+void IgnoreBrokenPipes();
+
+}  // namespace nimbo::platform

@@ -1,0 +1,57 @@
+// Writing a file so that nobody ever sees it half-written: a temporary file
+// beside the target, under a fresh name (never through a link someone
+// planted there), is written whole and then put in the target's place in one
+// step. A temporary that is not put in place is removed again.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+
+#include "link/platform/File.h"
+#include "link/platform/SystemError.h"
+
+namespace nimbo::platform {
+
+class TemporaryFile {
+ public:
+  // A new, empty file in the folder of `target` (UTF-8).
+  static std::optional<TemporaryFile> CreateBeside(const std::string& target, SystemError& error);
+
+  TemporaryFile(TemporaryFile&& other) noexcept;
+  TemporaryFile& operator=(TemporaryFile&&) = delete;
+  TemporaryFile(const TemporaryFile&) = delete;
+  TemporaryFile& operator=(const TemporaryFile&) = delete;
+  ~TemporaryFile();
+
+  bool Write(std::span<const std::uint8_t> bytes, SystemError& error);
+
+  // Gives the new file the permissions (and, where allowed, the owner) of
+  // `model`, the file it is to replace. Replacing keeps them on Windows by
+  // itself; there this does nothing.
+  bool TakeAttributesOf(const File& model, SystemError& error);
+
+  enum class Existing {
+    Replace,  // an existing target is replaced in one step
+    Keep,     // an existing target stays: fails with AlreadyExists
+  };
+  // Puts the written file at `target`. Its contents reach the disk before
+  // its name changes. The temporary is gone afterwards, whatever the result.
+  bool PutInPlace(const std::string& target, Existing existing, SystemError& error);
+
+  const std::string& Path() const { return path_; }
+
+ private:
+  TemporaryFile(File file, std::string path) : file_(std::move(file)), path_(std::move(path)) {}
+  void Discard();
+
+  std::optional<File> file_;  // empty once closed
+  std::string path_;          // empty once put in place or removed
+};
+
+// The real name of the file `path` names, with every symbolic link on the
+// way resolved; nullopt with the reason when it does not exist.
+std::optional<std::string> ResolveLinks(const std::string& path, SystemError& error);
+
+}  // namespace nimbo::platform

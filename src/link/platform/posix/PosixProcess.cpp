@@ -1,0 +1,181 @@
+// The program and its system on POSIX: signals, shared libraries, sleeping
+// and the user's folders.
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <string_view>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "link/platform/DynamicLibrary.h"
+#include "link/platform/PreciseSleep.h"
+#include "link/platform/StopNotifier.h"
+#include "link/platform/UserFolders.h"
+
+namespace nimbo::platform {
+
+// --- DynamicLibrary ---
+
+std::optional<DynamicLibrary> DynamicLibrary::Load(const std::string& name, SystemError& error) {
+  void* handle = ::dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (handle == nullptr) {
+    const char* text = ::dlerror();
+    error.text = text != nullptr ? text : "cannot be loaded";
+    // The loader keeps no errno; it ends its text with the system's words
+    // for the failed open, in the same language as strerror.
+    const std::string_view notFound = std::strerror(ENOENT);
+    error.kind = std::string_view(error.text).ends_with(notFound) ? SystemError::Kind::NotFound
+                                                                  : SystemError::Kind::Other;
+    return std::nullopt;
+  }
+  return DynamicLibrary(reinterpret_cast<std::intptr_t>(handle));
+}
+
+DynamicLibrary::DynamicLibrary(DynamicLibrary&& other) noexcept
+    : handle_(std::exchange(other.handle_, 0)) {}
+
+DynamicLibrary::~DynamicLibrary() {
+  if (handle_ != 0) {
+    ::dlclose(reinterpret_cast<void*>(handle_));
+  }
+}
+
+DynamicLibrary::Function DynamicLibrary::Find(const char* symbol) const {
+  return reinterpret_cast<Function>(::dlsym(reinterpret_cast<void*>(handle_), symbol));
+}
+
+// --- StopNotifier ---
+// The handler only writes the signal's number into a pipe; a thread reads it
+// and makes the call.
+
+namespace {
+
+std::atomic<int> gStopPipe{-1};  // written by the signal handler
+
+extern "C" void OnStopSignal(int signal) {
+  const int saved = errno;
+  const int fd = gStopPipe.load();
+  if (fd >= 0) {
+    const auto byte = static_cast<unsigned char>(signal);
+    static_cast<void>(::write(fd, &byte, 1));  // async-signal-safe
+  }
+  errno = saved;
+}
+
+int SignalOf(StopRequest request) {
+  switch (request) {
+    case StopRequest::Interrupt:
+      return SIGINT;
+    case StopRequest::Terminate:
+      return SIGTERM;
+    case StopRequest::HangUp:
+      return SIGHUP;
+    case StopRequest::Quit:
+      return SIGQUIT;
+  }
+  return SIGTERM;
+}
+
+constexpr unsigned char kEndOfWatch = 0;  // no signal has number 0
+
+}  // namespace
+
+struct StopNotifier::State {
+  int fds[2] = {-1, -1};  // [0] read by the watcher, [1] written by the handler
+  std::vector<std::pair<int, struct sigaction>> previous;
+  std::thread watcher;
+};
+
+StopNotifier::StopNotifier(std::initializer_list<StopRequest> requests,
+                           std::function<void(StopRequest)> onRequest)
+    : state_(std::make_unique<State>()) {
+  if (::pipe2(state_->fds, O_CLOEXEC) != 0) {
+    state_->fds[0] = state_->fds[1] = -1;
+    return;  // the default actions stay
+  }
+  // A burst of signals that fills the pipe is dropped, not waited on.
+  ::fcntl(state_->fds[1], F_SETFL, O_NONBLOCK);
+  std::vector<std::pair<int, StopRequest>> caught;
+  for (const StopRequest request : requests) {
+    caught.emplace_back(SignalOf(request), request);
+  }
+  state_->watcher = std::thread([fd = state_->fds[0], caught, onRequest = std::move(onRequest)] {
+    unsigned char byte = 0;
+    while (true) {
+      const ssize_t got = ::read(fd, &byte, 1);
+      if (got < 0 && errno == EINTR) {
+        continue;
+      }
+      if (got != 1 || byte == kEndOfWatch) {
+        return;
+      }
+      for (const auto& [signal, request] : caught) {
+        if (signal == byte && onRequest) {
+          onRequest(request);
+        }
+      }
+    }
+  });
+  gStopPipe.store(state_->fds[1]);
+  struct sigaction action {};
+  action.sa_handler = OnStopSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  for (const auto& [signal, request] : caught) {
+    struct sigaction old {};
+    ::sigaction(signal, &action, &old);
+    state_->previous.emplace_back(signal, old);
+  }
+}
+
+StopNotifier::~StopNotifier() {
+  if (state_->fds[0] < 0) {
+    return;
+  }
+  for (const auto& [signal, old] : state_->previous) {
+    ::sigaction(signal, &old, nullptr);
+  }
+  gStopPipe.store(-1);
+  while (::write(state_->fds[1], &kEndOfWatch, 1) != 1) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));  // a full pipe drains
+  }
+  state_->watcher.join();
+  ::close(state_->fds[0]);
+  ::close(state_->fds[1]);
+}
+
+bool StopNotifier::Active() const {
+  return state_->fds[0] >= 0;
+}
+
+int ExitStatusFor(StopRequest request) {
+  return 128 + SignalOf(request);
+}
+
+void IgnoreBrokenPipes() {
+  std::signal(SIGPIPE, SIG_IGN);
+}
+
+// --- Sleeping and folders ---
+
+void SleepUntil(std::chrono::steady_clock::time_point deadline) {
+  std::this_thread::sleep_until(deadline);
+}
+
+std::string TemporaryFolder() {
+  const char* folder = std::getenv("TMPDIR");
+  return folder != nullptr && *folder != '\0' ? folder : "/tmp";
+}
+
+std::string UserKey() {
+  return std::to_string(::getuid());
+}
+
+}  // namespace nimbo::platform

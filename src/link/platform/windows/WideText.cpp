@@ -1,0 +1,70 @@
+#include "link/platform/windows/WideText.h"
+
+#include <windows.h>
+
+#include <algorithm>
+
+namespace nimbo::platform {
+
+std::optional<std::wstring> WideFromUtf8(const std::string& text, SystemError& error) {
+  if (text.empty()) {
+    return std::wstring();
+  }
+  const int size = static_cast<int>(text.size());
+  const int length =
+      ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), size, nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(length), L'\0');
+  if (length <= 0 || ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), size,
+                                           wide.data(), length) != length) {
+    error = {SystemError::Kind::Other, "the name is not valid UTF-8"};
+    return std::nullopt;
+  }
+  return wide;
+}
+
+std::string Utf8FromWide(const std::wstring& text) {
+  if (text.empty()) {
+    return {};
+  }
+  const int size = static_cast<int>(text.size());
+  const int length =
+      ::WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
+  std::string narrow(static_cast<std::size_t>(std::max(length, 0)), '\0');
+  ::WideCharToMultiByte(CP_UTF8, 0, text.data(), size, narrow.data(), length, nullptr, nullptr);
+  return narrow;
+}
+
+SystemError LastSystemError() {
+  const DWORD code = ::GetLastError();
+  SystemError error;
+  switch (code) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_MOD_NOT_FOUND:
+      error.kind = SystemError::Kind::NotFound;
+      break;
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS:
+      error.kind = SystemError::Kind::AlreadyExists;
+      break;
+    default:
+      break;
+  }
+  wchar_t* text = nullptr;
+  const DWORD length = ::FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  if (length == 0 || text == nullptr) {
+    error.text = "system error " + std::to_string(code);
+    return error;
+  }
+  std::wstring wide(text, length);
+  ::LocalFree(text);
+  while (!wide.empty() && (wide.back() == L'\n' || wide.back() == L'\r' || wide.back() == L' ')) {
+    wide.pop_back();
+  }
+  error.text = Utf8FromWide(wide);
+  return error;
+}
+
+}  // namespace nimbo::platform

@@ -1,0 +1,18 @@
+// Windows speaks UTF-16 at its system calls; the program keeps UTF-8.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "link/platform/SystemError.h"
+
+namespace nimbo::platform {
+
+// nullopt with `error` set for bytes that are not UTF-8.
+std::optional<std::wstring> WideFromUtf8(const std::string& text, SystemError& error);
+std::string Utf8FromWide(const std::wstring& text);
+
+// The calling thread's last error (GetLastError), in the system's words.
+SystemError LastSystemError();
+
+}  // namespace nimbo::platform

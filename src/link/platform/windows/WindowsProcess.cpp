@@ -1,0 +1,238 @@
+// The program and its system on Windows: console control events, libraries
+// loaded at run time, a high-resolution sleep and the user's folders.
+#include <windows.h>
+
+#include <algorithm>
+#include <condition_variable>
+#include <mutex>
+#include <utility>
+#include <vector>
+
+#include "link/platform/DynamicLibrary.h"
+#include "link/platform/PreciseSleep.h"
+#include "link/platform/StopNotifier.h"
+#include "link/platform/UserFolders.h"
+#include "link/platform/windows/WideText.h"
+
+#ifndef CREATE_WAITABLE_TIMER_HIGH_RESOLUTION
+#define CREATE_WAITABLE_TIMER_HIGH_RESOLUTION 0x00000002
+#endif
+
+namespace nimbo::platform {
+
+// --- DynamicLibrary ---
+
+std::optional<DynamicLibrary> DynamicLibrary::Load(const std::string& name, SystemError& error) {
+  const std::optional<std::wstring> wide = WideFromUtf8(name, error);
+  if (!wide) {
+    return std::nullopt;
+  }
+  // A bare name is looked for beside the program and in the system's
+  // folders, never in the working folder, where anyone may have put a DLL.
+  const bool bare = name.find_first_of("/\\") == std::string::npos;
+  // No message box about a library that cannot be loaded: the caller says it.
+  DWORD previousMode = 0;
+  ::SetThreadErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, &previousMode);
+  const HMODULE module =
+      ::LoadLibraryExW(wide->c_str(), nullptr, bare ? LOAD_LIBRARY_SEARCH_DEFAULT_DIRS : 0);
+  if (module == nullptr) {
+    error = LastSystemError();
+  }
+  ::SetThreadErrorMode(previousMode, nullptr);
+  if (module == nullptr) {
+    return std::nullopt;
+  }
+  return DynamicLibrary(reinterpret_cast<std::intptr_t>(module));
+}
+
+DynamicLibrary::DynamicLibrary(DynamicLibrary&& other) noexcept
+    : handle_(std::exchange(other.handle_, 0)) {}
+
+DynamicLibrary::~DynamicLibrary() {
+  if (handle_ != 0) {
+    ::FreeLibrary(reinterpret_cast<HMODULE>(handle_));
+  }
+}
+
+DynamicLibrary::Function DynamicLibrary::Find(const char* symbol) const {
+  return reinterpret_cast<Function>(::GetProcAddress(reinterpret_cast<HMODULE>(handle_), symbol));
+}
+
+// --- StopNotifier ---
+// The system calls the console control handler on a thread of its own, so
+// the handler makes the call itself, under a lock that the notifier's end
+// also takes.
+
+struct StopNotifier::State {
+  std::vector<StopRequest> caught;
+  std::function<void(StopRequest)> onRequest;
+  bool registered = false;
+};
+
+namespace {
+
+struct Handling {
+  std::mutex mutex;
+  std::condition_variable ended;  // the current notifier went away
+  StopNotifier::State* current = nullptr;
+};
+
+Handling& TheHandling() {
+  static Handling handling;
+  return handling;
+}
+
+BOOL WINAPI OnConsoleEvent(DWORD event) {
+  StopRequest request = StopRequest::Interrupt;
+  switch (event) {
+    case CTRL_C_EVENT:
+      request = StopRequest::Interrupt;
+      break;
+    case CTRL_BREAK_EVENT:
+      request = StopRequest::Quit;
+      break;
+    case CTRL_CLOSE_EVENT:
+      request = StopRequest::HangUp;
+      break;
+    case CTRL_LOGOFF_EVENT:
+    case CTRL_SHUTDOWN_EVENT:
+      request = StopRequest::Terminate;
+      break;
+    default:
+      return FALSE;
+  }
+  Handling& handling = TheHandling();
+  std::unique_lock lock(handling.mutex);
+  StopNotifier::State* state = handling.current;
+  if (state == nullptr ||
+      std::find(state->caught.begin(), state->caught.end(), request) == state->caught.end()) {
+    return FALSE;  // the next handler, in the end the system's: the program ends
+  }
+  state->onRequest(request);
+  if (request == StopRequest::HangUp || request == StopRequest::Terminate) {
+    // The system ends the program as soon as this returns (and at the latest
+    // a few seconds after the event): hold it until the notifier is gone.
+    handling.ended.wait(lock, [&] { return handling.current != state; });
+  }
+  return TRUE;
+}
+
+}  // namespace
+
+StopNotifier::StopNotifier(std::initializer_list<StopRequest> requests,
+                           std::function<void(StopRequest)> onRequest)
+    : state_(std::make_unique<State>()) {
+  state_->caught.assign(requests.begin(), requests.end());
+  state_->onRequest = std::move(onRequest);
+  {
+    std::lock_guard lock(TheHandling().mutex);
+    TheHandling().current = state_.get();
+  }
+  state_->registered = ::SetConsoleCtrlHandler(OnConsoleEvent, TRUE) != 0;
+}
+
+StopNotifier::~StopNotifier() {
+  if (state_->registered) {
+    ::SetConsoleCtrlHandler(OnConsoleEvent, FALSE);
+  }
+  {
+    std::lock_guard lock(TheHandling().mutex);
+    TheHandling().current = nullptr;
+  }
+  TheHandling().ended.notify_all();
+}
+
+bool StopNotifier::Active() const {
+  return state_->registered;
+}
+
+int ExitStatusFor(StopRequest request) {
+  // As a POSIX shell reports the matching signal, for scripts that run on
+  // both systems.
+  switch (request) {
+    case StopRequest::Interrupt:
+      return 128 + 2;
+    case StopRequest::Terminate:
+      return 128 + 15;
+    case StopRequest::HangUp:
+      return 128 + 1;
+    case StopRequest::Quit:
+      return 128 + 3;
+  }
+  return 1;
+}
+
+void IgnoreBrokenPipes() {
+  // Nothing to do: Windows reports a write to a closed pipe as an error.
+}
+
+// --- Sleeping and folders ---
+
+namespace {
+
+class WaitableTimer {
+ public:
+  WaitableTimer()
+      : handle_(::CreateWaitableTimerExW(nullptr, nullptr, CREATE_WAITABLE_TIMER_HIGH_RESOLUTION,
+                                         TIMER_ALL_ACCESS)) {
+    if (handle_ == nullptr) {  // a system without high-resolution timers
+      handle_ = ::CreateWaitableTimerExW(nullptr, nullptr, 0, TIMER_ALL_ACCESS);
+    }
+  }
+  ~WaitableTimer() {
+    if (handle_ != nullptr) {
+      ::CloseHandle(handle_);
+    }
+  }
+  WaitableTimer(const WaitableTimer&) = delete;
+  WaitableTimer& operator=(const WaitableTimer&) = delete;
+
+  // Waits `hundredNs` units of 100 ns; false when the timer cannot be used.
+  bool Wait(LONGLONG hundredNs) {
+    LARGE_INTEGER due{};
+    due.QuadPart = -hundredNs;  // negative: relative to now
+    return handle_ != nullptr && ::SetWaitableTimer(handle_, &due, 0, nullptr, nullptr, FALSE) &&
+           ::WaitForSingleObject(handle_, INFINITE) == WAIT_OBJECT_0;
+  }
+
+ private:
+  HANDLE handle_;
+};
+
+}  // namespace
+
+void SleepUntil(std::chrono::steady_clock::time_point deadline) {
+  thread_local WaitableTimer timer;
+  while (true) {
+    const auto remaining = deadline - std::chrono::steady_clock::now();
+    if (remaining <= std::chrono::steady_clock::duration::zero()) {
+      return;
+    }
+    const auto units =
+        std::chrono::duration_cast<std::chrono::nanoseconds>(remaining).count() / 100;
+    if (!timer.Wait(std::max<LONGLONG>(units, 1))) {
+      ::Sleep(static_cast<DWORD>(std::chrono::ceil<std::chrono::milliseconds>(remaining).count()));
+    }
+  }
+}
+
+std::string TemporaryFolder() {
+  wchar_t folder[MAX_PATH + 2] = {};
+  const DWORD length = ::GetTempPathW(MAX_PATH + 1, folder);
+  std::wstring text(folder, length <= MAX_PATH + 1 ? length : 0);
+  while (!text.empty() && (text.back() == L'\\' || text.back() == L'/')) {
+    text.pop_back();
+  }
+  return Utf8FromWide(text);
+}
+
+std::string UserKey() {
+  wchar_t name[257] = {};
+  DWORD length = 257;
+  if (!::GetUserNameW(name, &length) || length == 0) {
+    return "user";
+  }
+  return Utf8FromWide(std::wstring(name, length - 1));  // the count includes the NUL
+}
+
+}  // namespace nimbo::platform
