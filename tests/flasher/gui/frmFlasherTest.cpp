@@ -19,6 +19,7 @@
 #include "settings/gui/frmConfig.h"
 #include "shell/frmLoader.h"
 #include "support/SimulatedRig.h"
+#include "support/WindowHelpers.h"
 
 using nimbo::kFalse;
 using nimbo::kTrue;
@@ -111,11 +112,7 @@ class frmFlasherTest : public QObject {
   }
   template <typename T>
   T* Find(const QString& name) const {
-    T* control = window_->findChild<T*>(name);
-    if (control == nullptr) {
-      qFatal("no control %s", qPrintable(name));
-    }
-    return control;
+    return nimbo::test::Control<T>(window_.get(), name);
   }
   QPushButton* Button(int index) const { return Find<QPushButton>(QString("Button%1").arg(index)); }
   void Click(int index) { QTest::mouseClick(Button(index), Qt::LeftButton); }
@@ -142,20 +139,14 @@ class frmFlasherTest : public QObject {
     }
     return texts;
   }
-  int Frames(const char* command) const {
-    int count = 0;
-    for (const auto& entry : rig_->device.Trace()) {
-      count += entry.fromHost && entry.bytes.size() >= 2 && entry.bytes[0] == command[0] &&
-               entry.bytes[1] == command[1];
-    }
-    return count;
-  }
+  int Frames(const char* command) const { return rig_->SentFrames(command); }
   // Idle: only "Find Device", no progress, no status, no device name.
   void VerifyIdle() const {
     QCOMPARE(VisibleButtons(), QStringList({"Find Device"}));
     QVERIFY(!ProgressShown());
     QCOMPARE(Status(), QString());
     QCOMPARE(Name(), QString());
+    QVERIFY(window_->focusWidget() == Button(frmFlasher::kFindDevice));
   }
 
  private slots:
@@ -198,6 +189,9 @@ class frmFlasherTest : public QObject {
 
     Click(frmFlasher::kFindDevice);
     QCOMPARE(VisibleButtons(), QStringList({"Flash Device", "Abort Flash"}));
+    // Never "Flash Device": an Enter pressed twice must not start a flash.
+    QVERIFY(window_->focusWidget() == Button(frmFlasher::kAbortFlash));
+    nimbo::test::CheckMnemonics(window_->menuBar()->actions());
     QCOMPARE(Status(), QString("Current Firmware: v2.1  -  New Firmware: v1.2"));
     QCOMPARE(Name(), QString("NIMBO") + QChar(rig_->device.Model()));
     Click(frmFlasher::kAbortFlash);
