@@ -153,6 +153,8 @@ try:
     led4 = tab_to(config, "LED 4", "combo box", back=True)
     key("Up")  # EXROM becomes ROM
     left(led4)
+    if led4.queryText().getText(0, -1) != "ROM":  # the entry a reader hears with the name
+        fail(f"LED 4 reads '{led4.queryText().getText(0, -1)}', not ROM")
     tab_to(config, start)
     key("Return")
     picker = focus_window("Color Picker", exact=True)
