@@ -19,6 +19,7 @@ packages=(
   umockdev libumockdev-dev
   clang clang-format
   xvfb xauth x11-utils imagemagick fonts-dejavu-core xdotool
+  dbus at-spi2-core python3-pyatspi
   dpkg-dev file lintian desktop-file-utils appstream
 )
 

@@ -18,6 +18,7 @@
 #include "link/NimboModule.h"
 #include "link/backend/Backend.h"
 #include "shell/Artwork.h"
+#include "shell/EnterKeyRule.h"
 #include "shell/NoInterface.h"
 #include "shell/ProgramVersion.h"
 #include "shell/QtUserInterface.h"
@@ -116,6 +117,7 @@ int main(int argc, char** argv) {
   // The program ends when the start-up window is unloaded, not when its last
   // window closes.
   QApplication::setQuitOnLastWindowClosed(false);
+  const shell::EnterKeyRule enterPressesFocusedButton(app);
 
   // SIGTERM/SIGINT end the program as the user would by closing the working
   // window; one that arrives during a device transfer is carried out once the

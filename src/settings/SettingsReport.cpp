@@ -21,14 +21,14 @@ int HexDigit(char c) {
   return -1;
 }
 
-std::string ColorText(std::uint32_t value) {
-  char text[8];
-  std::snprintf(text, sizeof text, "#%02X%02X%02X", value & 255u, (value >> 8) & 255u,
+}  // namespace
+
+std::string ColorHex(std::uint32_t value) {
+  char text[7];
+  std::snprintf(text, sizeof text, "%02X%02X%02X", value & 255u, (value >> 8) & 255u,
                 (value >> 16) & 255u);
   return text;
 }
-
-}  // namespace
 
 std::string BytesToHex(std::span<const std::uint8_t> bytes) {
   static constexpr char kDigits[] = "0123456789ABCDEF";
@@ -95,8 +95,8 @@ std::vector<std::string> DescribeSettings(const SettingsArray& bytes) {
   }
   const auto slots = ColorSlotFields();
   for (int slot = 0; slot < kColorSlotCount; ++slot) {
-    lines.push_back(std::string(slots[static_cast<std::size_t>(slot)].label) + ": " +
-                    ColorText(DecodeColor(bytes, slot)));
+    lines.push_back(std::string(slots[static_cast<std::size_t>(slot)].label) + ": #" +
+                    ColorHex(DecodeColor(bytes, slot)));
   }
   return lines;
 }

@@ -20,6 +20,9 @@ std::string BytesToHex(std::span<const std::uint8_t> bytes);
 std::optional<std::vector<std::uint8_t>> ParseHexBytes(std::string_view text, std::size_t count,
                                                        std::string& error);
 
+// A colour value (R + 256*G + 65536*B) as six upper-case digits, RRGGBB.
+std::string ColorHex(std::uint32_t value);
+
 // One "Label: shown text" line per field, as the configuration window shows
 // the image: the combos, the check boxes, the voltage boxes, then the colour
 // slots as #RRGGBB.

@@ -30,28 +30,45 @@ QAction* WorkingWindow::AddWindowEntry(WindowId target, const QString& caption, 
   return entry;
 }
 
+// The captions carry mnemonic marks for Alt+letter; the letters differ
+// within each menu.
 void WorkingWindow::BuildMenus() {
-  functionMenu_ = menuBar()->addMenu(QStringLiteral("Function"));
+  functionMenu_ = menuBar()->addMenu(QStringLiteral("&Function"));
   functionMenu_->setObjectName(id_ == WindowId::Flasher ? QStringLiteral("mnuFunction")
                                                         : QStringLiteral("mnuProgram"));
-  AddWindowEntry(WindowId::Config, QStringLiteral("Configuration"), "mnuConfig");
+  AddWindowEntry(WindowId::Config, QStringLiteral("&Configuration"), "mnuConfig");
   functionMenu_->addSeparator();
   AddWindowEntry(
       WindowId::LedMatrix,
-      id_ == WindowId::LedMatrix ? QStringLiteral("LEDMatrix") : QStringLiteral("LED Matrix"),
+      id_ == WindowId::LedMatrix ? QStringLiteral("&LEDMatrix") : QStringLiteral("&LED Matrix"),
       "mnuLEDMatrix");
   functionMenu_->addSeparator();
-  AddWindowEntry(WindowId::Flasher, QStringLiteral("Firmware Flasher"), "mnuFlasher");
+  AddWindowEntry(WindowId::Flasher, QStringLiteral("&Firmware Flasher"), "mnuFlasher");
 
-  helpMenu_ = menuBar()->addMenu(QStringLiteral("Help"));
+  helpMenu_ = menuBar()->addMenu(QStringLiteral("&Help"));
   helpMenu_->setObjectName(QStringLiteral("mnuHelp"));
-  QAction* forum = helpMenu_->addAction(QStringLiteral("NIMBO Help Forum"));
+  QAction* forum = helpMenu_->addAction(QStringLiteral("NIMBO Help &Forum"));
   forum->setObjectName(QStringLiteral("mnuForum"));
   connect(forum, &QAction::triggered, this, [this] { navigator_.InvokeForum(); });
   helpMenu_->addSeparator();
-  QAction* about = helpMenu_->addAction(QStringLiteral("About"));
+  QAction* about = helpMenu_->addAction(QStringLiteral("&About"));
   about->setObjectName(QStringLiteral("mnuAbout"));
   connect(about, &QAction::triggered, this, [this] { navigator_.ShowAbout(this); });
+
+  // F10 opens the first menu that may be used; with every menu disabled
+  // (during a flash) it does nothing.
+  auto* menuKey = new QAction(this);
+  menuKey->setObjectName(QStringLiteral("MenuBarKey"));
+  menuKey->setShortcut(Qt::Key_F10);
+  addAction(menuKey);
+  connect(menuKey, &QAction::triggered, this, [this] {
+    for (QAction* menu : menuBar()->actions()) {
+      if (menu->isEnabled() && menu->isVisible()) {
+        menuBar()->setActiveAction(menu);
+        return;
+      }
+    }
+  });
 }
 
 bool WorkingWindow::Form_Load() {

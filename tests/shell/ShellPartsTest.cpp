@@ -1,10 +1,12 @@
-// The about box, the version texts, the single-instance lock, stop requests
-// and the Qt user interface of the core.
+// The about box, the version texts, the single-instance lock, stop requests,
+// the Enter key on buttons and the Qt user interface of the core.
 #include <unistd.h>
 
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
@@ -16,6 +18,7 @@
 #include <utility>
 
 #include "link/Clock.h"
+#include "shell/EnterKeyRule.h"
 #include "shell/ProgramVersion.h"
 #include "shell/QtUserInterface.h"
 #include "shell/SingleInstance.h"
@@ -142,6 +145,35 @@ class ShellPartsTest : public QObject {
     QTRY_COMPARE(offers, before + 1);
     QTest::qWait(30);
     QCOMPARE(offers, before + 1);
+  }
+
+  // Enter presses the focused button once per key press, also in a dialog
+  // that would press it itself; a held key does not repeat it, and Enter in
+  // another control presses nothing.
+  void enterPressesTheFocusedButton() {
+    const EnterKeyRule rule(*qApp);
+    QWidget window;
+    QDialog dialog;
+    int clicks = 0;
+    for (QWidget* parent : {&window, static_cast<QWidget*>(&dialog)}) {
+      auto* edit = new QLineEdit(parent);
+      auto* button = new QPushButton(QStringLiteral("Go"), parent);
+      button->move(0, 40);
+      connect(button, &QPushButton::clicked, [&clicks] { ++clicks; });
+      parent->show();
+      parent->activateWindow();
+      QVERIFY(QTest::qWaitForWindowActive(parent));
+      const int before = clicks;
+      edit->setFocus();
+      QTest::keyClick(edit, Qt::Key_Return);
+      QCOMPARE(clicks, before + (parent == &dialog ? 1 : 0));  // the dialog's own default
+      button->setFocus();
+      QTest::keyClick(button, Qt::Key_Enter, Qt::KeypadModifier);
+      QKeyEvent held(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QString(), true);
+      qApp->notify(button, &held);
+      QCOMPARE(clicks, before + (parent == &dialog ? 2 : 1));
+      parent->hide();
+    }
   }
 
   void userInterface() {

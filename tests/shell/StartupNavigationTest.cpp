@@ -28,10 +28,15 @@ int OpenCalls(const ShellRig& rig, const char* call) {
   return static_cast<int>(std::count(calls.begin(), calls.end(), std::string(call)));
 }
 
+// The caption as shown, without its mnemonic mark.
+QString Caption(const QAction* a) {
+  return QString(a->text()).remove(QLatin1Char('&'));
+}
+
 QStringList Captions(const QMenu* menu) {
   QStringList captions;
   for (QAction* a : menu->actions()) {
-    captions << (a->isSeparator() ? QString("-") : a->text());
+    captions << (a->isSeparator() ? QString("-") : Caption(a));
   }
   return captions;
 }
@@ -185,9 +190,9 @@ class StartupNavigationTest : public QObject {
 
     const QList<QAction*> top = config->menuBar()->actions();
     QCOMPARE(top.size(), 2);
-    QCOMPARE(top[0]->text(), QString("Function"));
+    QCOMPARE(Caption(top[0]), QString("Function"));
     QCOMPARE(top[0]->menu()->objectName(), QString("mnuProgram"));
-    QCOMPARE(top[1]->text(), QString("Help"));
+    QCOMPARE(Caption(top[1]), QString("Help"));
     QCOMPARE(Captions(top[0]->menu()),
              QStringList({"Configuration", "-", "LED Matrix", "-", "Firmware Flasher"}));
     QCOMPARE(Captions(top[1]->menu()), QStringList({"NIMBO Help Forum", "-", "About"}));
@@ -214,7 +219,7 @@ class StartupNavigationTest : public QObject {
     QCOMPARE(matrix->Id(), WindowId::LedMatrix);
     QVERIFY(matrix->isVisible());
     QCOMPARE(matrix->windowTitle(), QString("NIMBO Control v1.00 - LED Matrix Control"));
-    QCOMPARE(Entry(matrix, "mnuLEDMatrix")->text(), QString("LEDMatrix"));
+    QCOMPARE(Caption(Entry(matrix, "mnuLEDMatrix")), QString("LEDMatrix"));
     QVERIFY(Entry(matrix, "mnuLEDMatrix")->isChecked());
     QVERIFY(config->Unloaded());
     QVERIFY(rig.loader->Loaded());

@@ -1,13 +1,17 @@
 // What the window tests share: a navigator that records unloads only, a
-// close and a drop delivered as the window system delivers them, and a named
-// control that must exist.
+// close and a drop delivered as the window system delivers them, a named
+// control that must exist, and the check of the menus' mnemonics.
 #pragma once
 
 #include <QtTest/qtestspontaneevent.h>
+#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDropEvent>
+#include <QMenu>
 #include <QMimeData>
+#include <QSet>
+#include <QTest>
 #include <QWidget>
 
 #include "shell/WorkingWindow.h"
@@ -61,6 +65,26 @@ T* Control(const QWidget* window, const QString& name) {
     qFatal("no control %s", qPrintable(name));
   }
   return control;
+}
+
+// Every entry of these menus and their submenus has a mnemonic mark, and no
+// two entries of one menu share a letter.
+inline void CheckMnemonics(const QList<QAction*>& entries) {
+  QSet<QChar> letters;
+  for (const QAction* entry : entries) {
+    if (entry->isSeparator()) {
+      continue;
+    }
+    const QString text = entry->text();
+    const qsizetype mark = text.indexOf(QLatin1Char('&'));
+    QVERIFY2(mark >= 0 && mark + 1 < text.size(), qPrintable(text));
+    const QChar letter = text.at(mark + 1).toLower();
+    QVERIFY2(!letters.contains(letter), qPrintable(text));
+    letters.insert(letter);
+    if (entry->menu() != nullptr) {
+      CheckMnemonics(entry->menu()->actions());
+    }
+  }
 }
 
 }  // namespace nimbo::test

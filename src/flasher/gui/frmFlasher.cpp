@@ -104,7 +104,7 @@ void frmFlasher::FlashDevice() {
   SetMenusEnabled(true);
 }
 
-void frmFlasher::SetButtonsShown(std::initializer_list<int> shown) {
+void frmFlasher::SetButtonsShown(std::initializer_list<int> shown, int focused) {
   for (int index = 0; index < kButtonCount; ++index) {
     bool visible = false;
     for (int wanted : shown) {
@@ -112,17 +112,23 @@ void frmFlasher::SetButtonsShown(std::initializer_list<int> shown) {
     }
     Button[static_cast<std::size_t>(index)]->setVisible(visible);
   }
+  // The focus goes to the state's harmless button, never to "Flash Device":
+  // the keyboard user is not left without a focus, and an Enter pressed
+  // twice cannot start a flash.
+  if (focused >= 0) {
+    Button[static_cast<std::size_t>(focused)]->setFocus(Qt::OtherFocusReason);
+  }
 }
 
 void frmFlasher::ShowIdle() {
-  SetButtonsShown({kFindDevice});
+  SetButtonsShown({kFindDevice}, kFindDevice);
   ProgressBar->hide();
   StatusText->clear();
   DeviceName->clear();
 }
 
 void frmFlasher::ShowCompleted() {
-  SetButtonsShown({kOk});
+  SetButtonsShown({kOk}, kOk);
   ProgressBar->hide();
   StatusText->setText(QStringLiteral("Flash Complete!"));
   SetMenusEnabled(true);
@@ -147,11 +153,11 @@ void frmFlasher::SetDeviceName(std::string_view name) {
 }
 
 void frmFlasher::ShowFlashOffer() {
-  SetButtonsShown({kFlashDevice, kAbortFlash});
+  SetButtonsShown({kFlashDevice, kAbortFlash}, kAbortFlash);
 }
 
 void frmFlasher::ShowFlashProgress() {
-  SetButtonsShown({});
+  SetButtonsShown({}, -1);
   ProgressBar->setValue(0);
   ProgressBar->show();
 }

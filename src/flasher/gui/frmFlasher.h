@@ -63,7 +63,8 @@ class frmFlasher : public shell::WorkingWindow, private FlasherView {
   void ShowIdle();
   void ShowCompleted();
   void SetMenusEnabled(bool enabled);
-  void SetButtonsShown(std::initializer_list<int> shown);
+  // Shows the buttons `shown` only and gives `focused` the focus (-1: none).
+  void SetButtonsShown(std::initializer_list<int> shown, int focused);
 
   void FlashDevice();
 

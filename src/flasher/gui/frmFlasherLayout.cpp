@@ -96,6 +96,7 @@ void frmFlasher::BuildControls() {
   ProgressBar->setToolTip(QStringLiteral("This bar shows the current progress of an operation."));
   ProgressBar->setGeometry(kProgressBarPlace);
   ProgressBar->setTextVisible(false);
+  ProgressBar->setAccessibleName(QStringLiteral("Flash progress"));  // it has no caption
   ProgressBar->hide();
 
   BuildOptionsMenu();
@@ -103,22 +104,22 @@ void frmFlasher::BuildControls() {
 }
 
 void frmFlasher::BuildOptionsMenu() {
-  // "Options" sits between "Function" and "Help".
-  mnuOptions = new QMenu(QStringLiteral("Options"), this);
+  // "Options" sits between "Function" and "Help"; mnemonic marks as there.
+  mnuOptions = new QMenu(QStringLiteral("&Options"), this);
   mnuOptions->setObjectName(QStringLiteral("mnuOptions"));
   menuBar()->insertMenu(HelpMenu()->menuAction(), mnuOptions);
 
-  QMenu* firmware = mnuOptions->addMenu(QStringLiteral("Firmware"));
+  QMenu* firmware = mnuOptions->addMenu(QStringLiteral("&Firmware"));
   firmware->setObjectName(QStringLiteral("mnuFirmwareType"));
   auto* firmwareGroup = new QActionGroup(this);
-  mnuFWDefault = RadioItem(firmware, firmwareGroup, "Default", "mnuFWDefault");
-  mnuFWCustom = RadioItem(firmware, firmwareGroup, "Choose Custom", "mnuFWCustom");
+  mnuFWDefault = RadioItem(firmware, firmwareGroup, "&Default", "mnuFWDefault");
+  mnuFWCustom = RadioItem(firmware, firmwareGroup, "&Choose Custom", "mnuFWCustom");
 
-  QMenu* reset = mnuOptions->addMenu(QStringLiteral("LED Matrix String Reset"));
+  QMenu* reset = mnuOptions->addMenu(QStringLiteral("&LED Matrix String Reset"));
   reset->setObjectName(QStringLiteral("mnuLEDReset"));
   auto* resetGroup = new QActionGroup(this);
-  mnuLEDResetNo = RadioItem(reset, resetGroup, "No", "mnuLEDResetNo");
-  mnuLEDResetYes = RadioItem(reset, resetGroup, "Yes", "mnuLEDResetYes");
+  mnuLEDResetNo = RadioItem(reset, resetGroup, "&No", "mnuLEDResetNo");
+  mnuLEDResetYes = RadioItem(reset, resetGroup, "&Yes", "mnuLEDResetYes");
 
   mnuFWDefault->setChecked(true);
   mnuLEDResetNo->setChecked(true);

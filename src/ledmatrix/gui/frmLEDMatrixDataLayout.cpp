@@ -58,6 +58,7 @@ void frmLEDMatrixData::BuildControls() {
 
   ledText_ = new QPlainTextEdit(central);
   ledText_->setObjectName(QStringLiteral("LEDText"));
+  ledText_->setAccessibleName(QStringLiteral("LED Matrix String"));  // it has no caption
   QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
   fixed.setPointSize(kTextPointSize);
   ledText_->setFont(fixed);
@@ -121,6 +122,7 @@ QWidget* frmLEDMatrixData::BuildButtons() {
   playButton_->setEnabled(false);  // no action
   slider_ = new QSlider(Qt::Horizontal, buttons);
   slider_->setObjectName(QStringLiteral("LEDSlider"));
+  slider_->setAccessibleName(QStringLiteral("LED Sequence"));
   slider_->setMinimumSize(kSlider);
   slider_->setTickPosition(QSlider::TicksBelow);
   slider_->setMaximum(1);

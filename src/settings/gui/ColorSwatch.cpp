@@ -4,6 +4,8 @@
 #include <QStyleOptionButton>
 #include <QStylePainter>
 
+#include "settings/SettingsReport.h"
+
 namespace nimbo::settings::gui {
 
 namespace {
@@ -22,12 +24,15 @@ std::uint32_t FromQColor(const QColor& color) {
          (static_cast<std::uint32_t>(color.blue()) << 16);
 }
 
-ColorSwatch::ColorSwatch(QWidget* parent) : QPushButton(parent) {
+ColorSwatch::ColorSwatch(const QString& setting, QWidget* parent)
+    : QPushButton(parent), setting_(setting) {
   setFixedSize(kSwatchPixels, kSwatchPixels);
+  SetColor(color_);
 }
 
 void ColorSwatch::SetColor(std::uint32_t value) {
   color_ = value & 0xFFFFFF;
+  setAccessibleName(setting_ + QStringLiteral(", ") + QString::fromStdString(ColorHex(color_)));
   update();
 }
 
@@ -46,6 +51,15 @@ void ColorSwatch::paintEvent(QPaintEvent* /*event*/) {
     // A disabled swatch keeps its colour but is visibly out of use.
     painter.fillRect(
         face, QBrush(palette().color(QPalette::Disabled, QPalette::Window), Qt::Dense5Pattern));
+  }
+  if (hasFocus()) {
+    // In place of the bevel: a black frame with a white one inside it, each
+    // two pixels wide. One of the two stands out on any colour.
+    const QRect outer = rect().adjusted(0, 0, -1, -1);
+    for (int inset = 0; inset < 4; ++inset) {
+      painter.setPen(inset < 2 ? Qt::black : Qt::white);
+      painter.drawRect(outer.adjusted(inset, inset, -inset, -inset));
+    }
   }
 }
 

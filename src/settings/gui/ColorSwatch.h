@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QPushButton>
+#include <QString>
 #include <cstdint>
 
 namespace nimbo::settings::gui {
@@ -14,7 +15,9 @@ class ColorSwatch : public QPushButton {
   Q_OBJECT
 
  public:
-  explicit ColorSwatch(QWidget* parent = nullptr);
+  // `setting` names the colour for screen readers ("IRQ High"); they hear it
+  // with the colour as RRGGBB.
+  explicit ColorSwatch(const QString& setting, QWidget* parent = nullptr);
 
   // The background colour the face shows, as a colour value.
   std::uint32_t Color() const { return color_; }
@@ -26,6 +29,7 @@ class ColorSwatch : public QPushButton {
   void paintEvent(QPaintEvent* event) override;
 
  private:
+  QString setting_;
   std::uint32_t color_ = 0xE0E0E0;  // light grey until the image is shown
 };
 

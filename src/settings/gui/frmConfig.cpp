@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 
 #include "settings/FactoryDefaults.h"
 #include "settings/SettingsFields.h"
@@ -80,8 +81,12 @@ void frmConfig::ShowSettings() {
     }
   }
   const auto checks = CheckFields();
-  flashBox_->setChecked(DecodeCheck(Bytes(), checks[kFlashCheck]));
-  voltageMonitorBox_->setChecked(DecodeCheck(Bytes(), checks[kMonitorCheck]));
+  {
+    const QSignalBlocker flash(flashBox_);
+    const QSignalBlocker monitor(voltageMonitorBox_);
+    flashBox_->setChecked(DecodeCheck(Bytes(), checks[kFlashCheck]));
+    voltageMonitorBox_->setChecked(DecodeCheck(Bytes(), checks[kMonitorCheck]));
+  }
   ApplyVoltageEnabling();
   // The system options in label order: ROM banks first, then the rest.
   for (std::size_t i = 0; i < fields.size(); ++i) {
@@ -147,9 +152,16 @@ void frmConfig::ApplyVoltageEnabling() {
 }
 
 void frmConfig::FocusSink() {
-  if (isVisible()) {
-    myFocus_->setFocus(Qt::OtherFocusReason);
+  if (!isVisible()) {
+    return;
   }
+  // The keyboard goes on from the control just used: Tab leads from the sink
+  // to the control after it, Shift+Tab back to it.
+  QWidget* used = focusWidget();
+  if (used != nullptr && used != myFocus_) {
+    QWidget::setTabOrder(used, myFocus_);
+  }
+  myFocus_->setFocus(Qt::OtherFocusReason);
 }
 
 void frmConfig::SetStatus(const char* text) {

@@ -52,6 +52,7 @@ class frmConfig : public shell::WorkingWindow {
   QGroupBox* BuildColorsFrame();
   QGroupBox* BuildSystemFrame();
   QWidget* BuildButtons();
+  void SetTabOrder();
 
   // --- Showing the image (frmConfig.cpp) ---
   void ShowSettings();

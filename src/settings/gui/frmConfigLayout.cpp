@@ -15,6 +15,7 @@
 
 #include "settings/SettingsFields.h"
 #include "settings/gui/ColorSwatch.h"
+#include "settings/gui/LabelledCombo.h"
 #include "settings/gui/frmConfig.h"
 
 namespace nimbo::settings::gui {
@@ -45,7 +46,7 @@ QLabel* RightAlignedLabel(std::string_view caption, std::string_view name, QWidg
 }
 
 QComboBox* ComboFor(const ComboField& field, QWidget* parent) {
-  auto* combo = new QComboBox(parent);
+  auto* combo = new LabelledCombo(parent);
   combo->setObjectName(Text(field.control));
   for (std::string_view entry : field.entries) {
     combo->addItem(Text(entry));
@@ -77,11 +78,11 @@ void frmConfig::BuildControls() {
   left->addStretch(1);
 
   // The focus sink takes the keyboard focus after each change; it draws
-  // nothing, so the user never sees it.
+  // nothing, so Tab never stops there: only the window puts the focus on it.
   myFocus_ = new QWidget(central);
   myFocus_->setObjectName(QStringLiteral("MyFocus"));
   myFocus_->setFixedSize(kFocusSinkPixels, kFocusSinkPixels);
-  myFocus_->setFocusPolicy(Qt::StrongFocus);
+  myFocus_->setFocusPolicy(Qt::ClickFocus);
 
   auto* right = new QVBoxLayout;
   right->setSpacing(kColumnGap);
@@ -97,7 +98,33 @@ void frmConfig::BuildControls() {
   columns->addLayout(right);
   columns->addStretch(1);
 
+  SetTabOrder();
   resize(kClientSize.expandedTo(sizeHint()));
+}
+
+// Frame by frame in reading order, the left column before the right one, and
+// within a frame top to bottom; the colour slots column by column (0..7 are
+// the LED states, 8..15 the ROMs). The focus sink starts at the end.
+void frmConfig::SetTabOrder() {
+  std::vector<QWidget*> order;
+  const std::vector<ComboField>& fields = ComboFields();
+  const auto combosOf = [&](ComboGroup group) {
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+      if (fields[i].group == group) {
+        order.push_back(combos_[i]);  // the table lists each group in label order
+      }
+    }
+  };
+  combosOf(ComboGroup::LedFunction);
+  order.insert(order.end(), {voltageMonitorBox_, flashBox_});
+  order.insert(order.end(), voltageBox_.begin(), voltageBox_.end());
+  order.insert(order.end(), {loadSettings_, saveSettings_, defaultSettings_});
+  order.insert(order.end(), colorButton_.begin(), colorButton_.end());
+  combosOf(ComboGroup::SystemOptions);
+  order.push_back(myFocus_);
+  for (std::size_t i = 1; i < order.size(); ++i) {
+    QWidget::setTabOrder(order[i - 1], order[i]);
+  }
 }
 
 QGroupBox* frmConfig::BuildFunctionFrame() {
@@ -114,6 +141,7 @@ QGroupBox* frmConfig::BuildFunctionFrame() {
     const std::string name = "LED" + std::to_string(led) + "Text";
     QLabel* label = RightAlignedLabel(field.label, name, frame);
     combos_[i] = ComboFor(field, frame);
+    label->setBuddy(combos_[i]);
     ledText_[static_cast<std::size_t>(led - 1)] = label;
     grid->addWidget(label, led - 1, 0);
     grid->addWidget(combos_[i], led - 1, 1);
@@ -136,6 +164,7 @@ QGroupBox* frmConfig::BuildSystemFrame() {
     QLabel* label = RightAlignedLabel(field.label, "System_txt", frame);
     label->setProperty("index", row);
     combos_[i] = ComboFor(field, frame);
+    label->setBuddy(combos_[i]);
     combos_[i]->setToolTip(Text(field.toolTip));
     systemText_[static_cast<std::size_t>(row)] = label;
     grid->addWidget(label, row, 0);
@@ -153,7 +182,7 @@ QGroupBox* frmConfig::BuildColorsFrame() {
   constexpr int kRowsPerColumn = kColorSlotCount / 2;
   for (int slot = 0; slot < kColorSlotCount; ++slot) {
     const auto index = static_cast<std::size_t>(slot);
-    auto* swatch = new ColorSwatch(frame);
+    auto* swatch = new ColorSwatch(Text(slotFields[index].label), frame);
     swatch->setObjectName(QStringLiteral("ColorButton%1").arg(slot));
     swatch->setProperty("index", slot);
     if (slot < kRowsPerColumn) {
@@ -187,8 +216,10 @@ QGroupBox* frmConfig::BuildVoltageFrame() {
   }
   voltageMonitorBox_ = boxes[0];
   flashBox_ = boxes[1];
-  connect(voltageMonitorBox_, &QCheckBox::clicked, this, [this] { VoltageMonitor_box_Click(); });
-  connect(flashBox_, &QCheckBox::clicked, this, [this] { Flash_box_Click(); });
+  // Any change by the user counts, a screen reader's "toggle" too; showing the
+  // image sets the boxes with their signals blocked.
+  connect(voltageMonitorBox_, &QCheckBox::toggled, this, [this] { VoltageMonitor_box_Click(); });
+  connect(flashBox_, &QCheckBox::toggled, this, [this] { Flash_box_Click(); });
 
   static constexpr std::array<const char*, kVoltageBoxCount> kDesignText{"4.75", "5.25", "100"};
   static constexpr std::array<const char*, kVoltageBoxCount> kLabelName{
@@ -204,6 +235,7 @@ QGroupBox* frmConfig::BuildVoltageFrame() {
     connect(edit, &QLineEdit::textEdited, this, [this, box] { VoltageBox_Edited(box); });
     auto* label = new QLabel(Text(rule.label), frame);
     label->setObjectName(QString::fromLatin1(kLabelName[index]));
+    label->setBuddy(edit);  // names the box for screen readers
     voltageBox_[index] = edit;
     voltageLabel_[index] = label;
     grid->addWidget(edit, 2 + box, 0);

@@ -140,6 +140,7 @@ class frmFlasherTest : public QObject {
     QVERIFY(!ProgressShown());
     QCOMPARE(Status(), QString());
     QCOMPARE(Name(), QString());
+    QVERIFY(window_->focusWidget() == Button(frmFlasher::kFindDevice));
   }
 
  private slots:
@@ -182,6 +183,9 @@ class frmFlasherTest : public QObject {
 
     Click(frmFlasher::kFindDevice);
     QCOMPARE(VisibleButtons(), QStringList({"Flash Device", "Abort Flash"}));
+    // Never "Flash Device": an Enter pressed twice must not start a flash.
+    QVERIFY(window_->focusWidget() == Button(frmFlasher::kAbortFlash));
+    nimbo::test::CheckMnemonics(window_->menuBar()->actions());
     QCOMPARE(Status(), QString("Current Firmware: v2.1  -  New Firmware: v1.2"));
     QCOMPARE(Name(), QString("NIMBO") + QChar(rig_->device.Model()));
     Click(frmFlasher::kAbortFlash);

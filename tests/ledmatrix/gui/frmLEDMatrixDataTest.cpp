@@ -1,7 +1,5 @@
 // The LED matrix window against the simulated device: what it shows, what
-// each edit does to the image, what reaches the device, and navigation
-// between the working windows.
-#include <QAction>
+// each edit does to the image, and what reaches the device.
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QLabel>
@@ -16,20 +14,16 @@
 #include <tuple>
 #include <vector>
 
-#include "flasher/gui/frmFlasher.h"
 #include "ledmatrix/MatrixString.h"
 #include "ledmatrix/MatrixTransfer.h"
 #include "ledmatrix/gui/frmLEDMatrixData.h"
-#include "settings/gui/frmConfig.h"
 #include "shell/QtUserInterface.h"
-#include "shell/frmLoader.h"
 #include "support/SimulatedRig.h"
 #include "support/WindowHelpers.h"
 
 using nimbo::kFalse;
 using nimbo::kTrue;
 using nimbo::ledmatrix::gui::frmLEDMatrixData;
-using nimbo::shell::WindowId;
 using nimbo::test::CloseFromFrame;
 using Bytes = std::vector<std::uint8_t>;
 
@@ -38,16 +32,6 @@ namespace {
 constexpr std::size_t kDeviceCopyStart = 0x2000 * 2;  // device address 0x2000, in bytes
 constexpr std::size_t kTransferBytes = 1536;
 constexpr int kBlock5Address = 0x2000 + 5 * 32;
-
-// Working windows that are not yet destroyed.
-int LiveWorkingWindows() {
-  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-  int count = 0;
-  for (QWidget* widget : QApplication::topLevelWidgets()) {
-    count += qobject_cast<nimbo::shell::WorkingWindow*>(widget) != nullptr;
-  }
-  return count;
-}
 
 }  // namespace
 
@@ -317,55 +301,6 @@ class frmLEDMatrixDataTest : public QObject {
     QVERIFY(!window_->Busy());
     QVERIFY(!window_->Unloaded());
     QCOMPARE(navigator_.unloads, 0);
-  }
-
-  // The real start-up window with all three working windows:
-  // moving between them keeps one working window and the program running;
-  // the close box of the last one ends it.
-  void navigationKeepsOneWindowUntilTheCloseBox() {
-    nimbo::NIMBOmodule& module = Module();
-    int ended = 0;
-    nimbo::shell::LoaderHooks hooks;
-    hooks.readDevice = &nimbo::ledmatrix::GetMatrixStringButton_Click;
-    hooks.programEnded = [&] { ++ended; };
-    hooks.showAbout = [](QWidget*) {};
-    hooks.openUrl = [](const QUrl&) {};
-    nimbo::shell::frmLoader loader(module, std::move(hooks));
-    loader.RegisterWindow(WindowId::Config, [](auto& m, auto& n) {
-      return std::make_unique<nimbo::settings::gui::frmConfig>(m, n);
-    });
-    loader.RegisterWindow(WindowId::LedMatrix, [](auto& m, auto& n) {
-      return std::make_unique<frmLEDMatrixData>(m, n);
-    });
-    loader.RegisterWindow(WindowId::Flasher, [](auto& m, auto& n) {
-      return std::make_unique<nimbo::flasher::gui::frmFlasher>(m, n);
-    });
-    QVERIFY(loader.Form_Load());
-
-    // Each window left once and entered once.
-    const std::vector<std::pair<const char*, WindowId>> route = {
-        {"mnuFlasher", WindowId::Flasher},
-        {"mnuConfig", WindowId::Config},
-        {"mnuLEDMatrix", WindowId::LedMatrix},
-    };
-    for (const auto& [entry, target] : route) {
-      loader.CurrentWindow()->findChild<QAction*>(entry)->trigger();
-      QVERIFY2(loader.CurrentWindow() != nullptr, entry);
-      QCOMPARE(loader.CurrentWindow()->Id(), target);
-      QVERIFY(loader.CurrentWindow()->isVisible());
-      QCOMPARE(LiveWorkingWindows(), 1);
-      QCOMPARE(ended, 0);
-      QVERIFY(loader.Loaded());
-    }
-    auto* matrix = qobject_cast<frmLEDMatrixData*>(loader.CurrentWindow());
-    QVERIFY(matrix != nullptr);
-    QCOMPARE(matrix->findChild<QPlainTextEdit*>("LEDText")->toPlainText(), QString("NIMBO"));
-
-    CloseFromFrame(matrix);
-    QCOMPARE(ended, 1);
-    QVERIFY(!loader.Loaded());
-    QCOMPARE(module.LinkHandle, nimbo::FtHandle{0});
-    QCOMPARE(LiveWorkingWindows(), 0);
   }
 };
 

@@ -209,56 +209,47 @@ class frmConfigTest : public QObject {
     }
   }
 
-  void voltageBoxes_data() {
-    QTest::addColumn<QString>("box");
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<int>("leaveBy");
-    QTest::addColumn<QString>("shown");
-    QTest::addColumn<int>("beeps");
-    QTest::addColumn<Bytes>("stored");  // at 64..65, 66..67 or 15
-    const auto row = [](const char* name, const char* box, const char* typed, Qt::Key leaveBy,
-                        const char* shown, int beeps, const Bytes& stored) {
-      QTest::newRow(name) << QString(box) << QString(typed) << static_cast<int>(leaveBy)
-                          << QString(shown) << beeps << stored;
-    };
-    row("offset below", "VoltageOffsetTextBox", "-200", Qt::Key_Tab, "-127", 1, {255});
-    // Only digits, ".", "-" reach the box; Enter moves the focus to the sink.
-    row("keys and Enter", "MinVoltageTextBox", "4a +/:,.8X5", Qt::Key_Return, "4.85", 0, {1, 229});
-  }
+  // An out-of-range value is corrected with a beep; only digits, ".", "-"
+  // reach a box, and Enter stores and moves the focus to the sink.
   void voltageBoxes() {
-    QFETCH(QString, box);
-    QFETCH(QString, typed);
-    QFETCH(int, leaveBy);
-    QFETCH(QString, shown);
-    QFETCH(int, beeps);
-    QFETCH(Bytes, stored);
-    Open();
-    Type(box, typed, static_cast<Qt::Key>(leaveBy));
-    QCOMPARE(Find<QLineEdit>(box)->text(), shown);
-    QCOMPARE(rig_->ui.beeps, beeps);
-    const int at = box.startsWith("Min") ? 64 : box.startsWith("Max") ? 66 : 15;
-    QCOMPARE(ImageBytes(at, static_cast<int>(stored.size())), stored);
-    if (leaveBy == Qt::Key_Return) {
-      QVERIFY(window_->focusWidget() == Find<QWidget>("MyFocus"));
+    struct Case {
+      const char* box;
+      const char* typed;
+      Qt::Key leaveBy;
+      const char* shown;
+      int beeps;
+      int at;  // of the bytes stored
+      Bytes stored;
+    };
+    for (const Case& c :
+         {Case{"VoltageOffsetTextBox", "-200", Qt::Key_Tab, "-127", 1, 15, {255}},
+          Case{"MinVoltageTextBox", "4a +/:,.8X5", Qt::Key_Return, "4.85", 0, 64, {1, 229}}}) {
+      cleanup();  // a fresh window on a fresh device
+      init();
+      Open();
+      Type(c.box, c.typed, c.leaveBy);
+      QCOMPARE(Find<QLineEdit>(c.box)->text(), QString(c.shown));
+      QCOMPARE(rig_->ui.beeps, c.beeps);
+      QCOMPARE(ImageBytes(c.at, static_cast<int>(c.stored.size())), c.stored);
+      QCOMPARE(window_->focusWidget() == Find<QWidget>("MyFocus"), c.leaveBy == Qt::Key_Return);
     }
   }
 
-  void typedValueIsStoredBeforeSave_data() {
-    QTest::addColumn<bool>("byMouse");
-    QTest::newRow("mouse click") << true;
-    QTest::newRow("click without focus change") << false;
-  }
+  // Also when the click that saves does not take the focus from the box.
   void typedValueIsStoredBeforeSave() {
-    QFETCH(bool, byMouse);
-    Open();
-    auto* edit = Find<QLineEdit>("MaxVoltageTextBox");
-    edit->setFocus();
-    edit->selectAll();
-    QTest::keyClicks(edit, "5.4");
-    auto* save = Find<QPushButton>("SaveSettings");
-    byMouse ? QTest::mouseClick(save, Qt::LeftButton) : save->click();
-    QCOMPARE(DeviceBytes()[66], 2);
-    QCOMPARE(DeviceBytes()[67], 28);
+    for (const bool byMouse : {true, false}) {
+      cleanup();  // a fresh window on a fresh device
+      init();
+      Open();
+      auto* edit = Find<QLineEdit>("MaxVoltageTextBox");
+      edit->setFocus();
+      edit->selectAll();
+      QTest::keyClicks(edit, "5.4");
+      auto* save = Find<QPushButton>("SaveSettings");
+      byMouse ? QTest::mouseClick(save, Qt::LeftButton) : save->click();
+      QCOMPARE(DeviceBytes()[66], 2);
+      QCOMPARE(DeviceBytes()[67], 28);
+    }
   }
 
   void failedLoadKeepsImageAndControls() {
@@ -297,12 +288,8 @@ class frmConfigTest : public QObject {
     QTest::addColumn<QString>("button");
     QTest::addColumn<QString>("status");
     QTest::addColumn<QString>("command");
-    QTest::newRow("load") << "LoadSettings"
-                          << "Reading EEPROM"
-                          << "RE";
-    QTest::newRow("save") << "SaveSettings"
-                          << "Writing EEPROM"
-                          << "WE";
+    QTest::newRow("load") << QString("LoadSettings") << QString("Reading EEPROM") << QString("RE");
+    QTest::newRow("save") << QString("SaveSettings") << QString("Writing EEPROM") << QString("WE");
   }
   void nothingStartsDuringATransfer() {
     QFETCH(QString, button);
@@ -378,11 +365,48 @@ class frmConfigTest : public QObject {
     QCOMPARE(ImageBytes(66, 2), (Bytes{2, 0}));  // 512
   }
 
-  // The focus sink takes the focus but draws nothing.
-  void focusSinkIsInvisible() {
+  // Tab goes frame by frame in reading order. After a change the focus sink
+  // holds the focus, drawing nothing, and Tab goes on from the control used.
+  void focusAndTabOrder() {
     Open();
+    QStringList expected = QString(
+                               "LED1Combo LED2Combo LED3Combo LED4Combo VoltageMonitor_box "
+                               "Flash_box MinVoltageTextBox MaxVoltageTextBox "
+                               "VoltageOffsetTextBox LoadSettings SaveSettings DefaultSettings")
+                               .split(' ');
+    for (int slot = 0; slot < 16; ++slot) {
+      expected << QString("ColorButton%1").arg(slot);
+    }
+    expected << "ROMCombo"
+             << "ResetTypeCombo"
+             << "OLEDScreenCombo"
+             << "OLEDBrightnessCombo"
+             << "ResetTimeoutCombo"
+             << "ROMTimeoutCombo"
+             << "MenuTimeoutCombo";
+    const auto chain = [this] {
+      QStringList names;
+      for (QWidget* w = window_->nextInFocusChain(); w != window_.get();
+           w = w->nextInFocusChain()) {
+        if ((w->focusPolicy() & Qt::TabFocus) == Qt::TabFocus) {
+          names << w->objectName();
+        }
+      }
+      return names;
+    };
+    QCOMPARE(chain(), expected);
     QWidget* sink = Find<QWidget>("MyFocus");
+    const auto tabFromSink = [sink] {
+      QTest::keyClick(sink, Qt::Key_Tab);
+      return QApplication::focusWidget()->objectName();
+    };
+    QCOMPARE(tabFromSink(), QString("LED1Combo"));  // the window starts on the sink
+    Find<QWidget>("ROMCombo")->setFocus();
+    QTest::keyClick(Find<QWidget>("ROMCombo"), Qt::Key_Down);
     QVERIFY(window_->focusWidget() == sink);
+    QCOMPARE(tabFromSink(), QString("ResetTypeCombo"));
+    QCOMPARE(chain(), expected);  // the sink moved, nothing else
+
     const QImage shot = window_->grab().toImage();
     const QRect area(sink->mapTo(window_.get(), QPoint(0, 0)), sink->size());
     const QRgb background = shot.pixel(area.topLeft() - QPoint(2, 2));
@@ -390,6 +414,28 @@ class frmConfigTest : public QObject {
       for (int x = area.left(); x <= area.right(); ++x) {
         QCOMPARE(shot.pixel(x, y), background);
       }
+    }
+  }
+
+  // A focused swatch is marked plainly on any colour: between the swatch
+  // with and without the focus, a ring of pixels changes strongly.
+  void swatchFocusShowsOnAnyColour() {
+    Open();
+    auto* swatch = Find<ColorSwatch>("ColorButton0");
+    const QColor highlight = swatch->palette().color(QPalette::Highlight);
+    for (std::uint32_t colour :
+         {0x000000u, 0xFFFFFFu, 0x808080u, nimbo::settings::gui::FromQColor(highlight)}) {
+      swatch->SetColor(colour);
+      Find<QWidget>("MyFocus")->setFocus();
+      const QImage plain = swatch->grab().toImage();
+      swatch->setFocus();
+      const QImage focused = swatch->grab().toImage();
+      int changed = 0;
+      for (int i = 0; i < plain.width() * plain.height(); ++i) {
+        const QPoint p(i % plain.width(), i / plain.width());
+        changed += std::abs(qGray(plain.pixel(p)) - qGray(focused.pixel(p))) >= 100;
+      }
+      QVERIFY2(changed >= 4 * swatch->width(), qPrintable(QString::number(colour, 16)));
     }
   }
 };
