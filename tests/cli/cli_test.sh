@@ -103,11 +103,11 @@ case $scenario in
     run ok --simulate="$state" settings backup "$files/Grüße aus Kö€ln.txt"
     run ok --simulate="$state" settings backup "$files/Grüße aus Kö€ln.txt" --force
     devices=/dev/null
-    if [ "$windows" = 1 ]; then devices='NUL CON COM1 nul.txt Lpt2.log \\.\COM1 \\.\pipe\nimbo'; fi
+    if [ "$windows" = 1 ]; then devices='COM1 nul.txt Con \\.\pipe\nimbo'; fi
+    run 1 --simulate="$state" settings restore "${devices%% *}"
+    expect_text "it is a device, not a regular file"
     for device in $devices; do
       run 1 --simulate="$state" settings backup "$device" --force
-      expect_text "it is a device, not a regular file"
-      run 1 --simulate="$state" settings restore "$device"
       expect_text "it is a device, not a regular file"
     done
     [ "$(ls -A "$files" | LC_ALL=C sort)" = "Grüße aus Kö€ln.txt"$'\n'"${long##*/}" ] ||
