@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -91,25 +92,36 @@ Handling& TheHandling() {
   return handling;
 }
 
-BOOL WINAPI OnConsoleEvent(DWORD event) {
-  StopRequest request = StopRequest::Interrupt;
+// The request a console control event stands for.
+std::optional<StopRequest> RequestOf(DWORD event) {
   switch (event) {
     case CTRL_C_EVENT:
-      request = StopRequest::Interrupt;
-      break;
+      return StopRequest::Interrupt;
     case CTRL_BREAK_EVENT:
-      request = StopRequest::Quit;
-      break;
+      return StopRequest::Quit;
     case CTRL_CLOSE_EVENT:
-      request = StopRequest::HangUp;
-      break;
+      return StopRequest::HangUp;
     case CTRL_LOGOFF_EVENT:
     case CTRL_SHUTDOWN_EVENT:
-      request = StopRequest::Terminate;
-      break;
+      return StopRequest::Terminate;
     default:
-      return FALSE;
+      return std::nullopt;
   }
+}
+
+// Closing the console window, logging off and shutting down end the program
+// as soon as the handler returns (and at the latest a few seconds after the
+// event).
+bool EndsWhenHandled(StopRequest request) {
+  return request == StopRequest::HangUp || request == StopRequest::Terminate;
+}
+
+BOOL WINAPI OnConsoleEvent(DWORD event) {
+  const std::optional<StopRequest> named = RequestOf(event);
+  if (!named) {
+    return FALSE;
+  }
+  const StopRequest request = *named;
   Handling& handling = TheHandling();
   std::unique_lock lock(handling.mutex);
   StopNotifier::State* state = handling.current;
@@ -118,9 +130,8 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
     return FALSE;  // the next handler, in the end the system's: the program ends
   }
   state->onRequest(request);
-  if (request == StopRequest::HangUp || request == StopRequest::Terminate) {
-    // The system ends the program as soon as this returns (and at the latest
-    // a few seconds after the event): hold it until the notifier is gone.
+  if (EndsWhenHandled(request)) {
+    // Held until the notifier is gone.
     handling.ended.wait(lock, [&] { return handling.current != state; });
   }
   return TRUE;
@@ -190,11 +201,9 @@ void EndAs(StopRequest request) {
 }
 
 // --- StopHold ---
-// The console calls the handler on a thread of its own. Ctrl+C and
-// Ctrl+Break are only remembered; closing the console window, logging off
-// and shutting down end the program once the handler returns, so there the
-// handler waits for the program to end by itself (the system allows it a few
-// seconds).
+// The console calls the handler on a thread of its own. A request is only
+// remembered; where the program would end once the handler returns, the
+// handler waits for it to end by itself instead.
 
 namespace {
 
@@ -207,29 +216,13 @@ unsigned Bit(StopRequest request) {
 }
 
 BOOL WINAPI OnHeldEvent(DWORD event) {
-  StopRequest request = StopRequest::Interrupt;
-  switch (event) {
-    case CTRL_C_EVENT:
-      break;
-    case CTRL_BREAK_EVENT:
-      request = StopRequest::Quit;
-      break;
-    case CTRL_CLOSE_EVENT:
-      request = StopRequest::HangUp;
-      break;
-    case CTRL_LOGOFF_EVENT:
-    case CTRL_SHUTDOWN_EVENT:
-      request = StopRequest::Terminate;
-      break;
-    default:
-      return FALSE;
-  }
-  if ((gHeldMask.load() & Bit(request)) == 0) {
+  const std::optional<StopRequest> request = RequestOf(event);
+  if (!request || (gHeldMask.load() & Bit(*request)) == 0) {
     return FALSE;  // the next handler's, in the end the system's
   }
   int none = 0;
-  gHeldRequest.compare_exchange_strong(none, static_cast<int>(request) + 1);
-  if (request == StopRequest::HangUp || request == StopRequest::Terminate) {
+  gHeldRequest.compare_exchange_strong(none, static_cast<int>(*request) + 1);
+  if (EndsWhenHandled(*request)) {
     ::Sleep(INFINITE);
   }
   return TRUE;
