@@ -40,11 +40,12 @@ if(NIMBO_TOOLS)
     INTERFACE_SYSTEM_INCLUDE_DIRECTORIES ${CMAKE_BINARY_DIR}/cli11-include)
 endif()
 
-# nimbo_wine_command(TARGET): a shell script in wine-run/ that runs the
-# program TARGET under Wine, in the build's Wine folder, with its arguments:
-# the program a test script is given, where it would run the Linux one.
-# UTF-8 arguments reach the program as the same characters.
-function(nimbo_wine_command target)
+# nimbo_wine_command(TARGET VARIABLE): a shell script in wine-run/, named in
+# VARIABLE, that runs the program TARGET under Wine, in the build's Wine
+# folder, with its arguments: the program a test script is given, where it
+# would run the Linux one. UTF-8 arguments reach the program as the same
+# characters.
+function(nimbo_wine_command target variable)
   file(GENERATE OUTPUT ${CMAKE_BINARY_DIR}/wine-run/${target}
        CONTENT "#!/bin/sh
 exec env WINEDEBUG=-all WINEPREFIX='${CMAKE_BINARY_DIR}/wine' LC_ALL=C.UTF-8 \\
@@ -52,6 +53,7 @@ exec env WINEDEBUG=-all WINEPREFIX='${CMAKE_BINARY_DIR}/wine' LC_ALL=C.UTF-8 \\
 "
        FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
                         WORLD_READ WORLD_EXECUTE)
+  set(${variable} ${CMAKE_BINARY_DIR}/wine-run/${target} PARENT_SCOPE)
 endfunction()
 
 # The release artefact: nimbo-cli.exe and nimbo-fwu.exe, stripped, with the
