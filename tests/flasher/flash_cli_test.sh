@@ -1,6 +1,7 @@
 #!/bin/sh
 # A whole firmware update through nimbo-cli against the simulated device,
-# with an image made here rather than by the program.
+# with an image made here rather than by the program (keep-text: with the
+# backups a flash saves first).
 #   flash_cli_test.sh NIMBO_CLI NIMBO_FWU WORKDIR CASE
 # CASE: keep-text | reset-matrix | refusals | closed-pipe
 set -eu
@@ -22,7 +23,8 @@ sim sim mode update
 case $case in
 keep-text)
   sim memory read 2000 768 --output text-before.bin
-  sim flash --no-backup update.fwu 2> flash.log || { cat flash.log; fail "flash"; }
+  sim flash update.fwu 2> flash.log || { cat flash.log; fail "flash"; }
+  ls nimbo-backup-*-01-settings.txt nimbo-backup-*-01-matrix.txt > /dev/null || fail "backups"
   grep -q '^Current Firmware: v.\..  -  New Firmware: v1\.2$' flash.log || fail "version line"
   grep -q '^Flashing CPU\.\.\.100%$' flash.log || fail "progress"
   sim memory read 0020 28800 --output after.bin
