@@ -15,6 +15,8 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 [ "$(wc -c < image.bin)" -eq 32776 ] || fail "image size"
 head -c 28872 image.bin | tail -c 28800 > program.bin   # image bytes 72..28871
 "$fwu" encode image.bin update.fwu --seed 7
+# Written to standard output, the same bytes (no line ends turned into CR LF).
+"$fwu" encode image.bin - --seed 7 | cmp - update.fwu || fail "the update on standard output"
 
 sim() { "$cli" --simulate=device.state "$@"; }
 slice() { tail -c +$(($2 + 1)) "$1" | head -c "$3"; }  # FILE OFFSET COUNT
