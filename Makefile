@@ -1,7 +1,8 @@
 # The two ways in: `make run` builds and starts the program against the
 # simulated device; `make test` builds and runs every test. `make
-# windows-test` cross-builds the Qt-free cores for Windows and runs their
-# tests under Wine.
+# windows-test` cross-builds the Qt-free cores, nimbo-cli and nimbo-fwu for
+# Windows and runs their tests under Wine; `make windows-zip` packs the two
+# programs for a release.
 BUILD ?= build
 WINDOWS_BUILD ?= build-windows
 JOBS ?= $(shell nproc)
@@ -10,7 +11,7 @@ CMAKE_FLAGS ?=
 WINE ?= /usr/lib/wine/wine64
 WINESERVER ?= /usr/lib/wine/wineserver
 
-.PHONY: deps configure build run test package format clean windows-test
+.PHONY: deps configure build run test package format clean windows-build windows-test windows-zip
 
 deps:
 	@bash scripts/install-deps.sh
@@ -31,18 +32,27 @@ test: build
 package: build
 	cd $(BUILD) && cpack -G DEB
 
+windows-build:
+	@bash scripts/install-deps.sh windows
+	cmake -S . -B $(WINDOWS_BUILD) --toolchain cmake/mingw-w64-x86_64.cmake \
+	  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DNIMBO_WERROR=ON -DNIMBO_WINE=$(WINE) \
+	  -DNIMBO_HOST_CLI=$(abspath $(BUILD))/tools/nimbo-cli/nimbo-cli $(CMAKE_FLAGS)
+	cmake --build $(WINDOWS_BUILD) -j $(JOBS)
+
 # Wine's folder lives in the build folder; it is made on the first run
 # (about 10 s). One server and one set of Wine's own processes for all the
 # test programs keep each start short; Wine's processes start here, with no
-# terminal or pipe of the tests' that they could hold open.
-windows-test:
-	@bash scripts/install-deps.sh windows
-	cmake -S . -B $(WINDOWS_BUILD) --toolchain cmake/mingw-w64-x86_64.cmake \
-	  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DNIMBO_WERROR=ON -DNIMBO_WINE=$(WINE) $(CMAKE_FLAGS)
-	cmake --build $(WINDOWS_BUILD) -j $(JOBS)
+# terminal or pipe of the tests' that they could hold open. Where the Linux
+# build is set up, its nimbo-cli is brought up to date first: the frames of
+# the Windows one are compared with its frames.
+windows-test: windows-build
+	if [ -f $(BUILD)/CMakeCache.txt ]; then cmake --build $(BUILD) -j $(JOBS) --target nimbo-cli; fi
 	cd $(WINDOWS_BUILD) && export WINEPREFIX="$$PWD/wine" WINEDEBUG=-all && \
 	  mkdir -p wine && $(WINESERVER) -p && $(WINE) wineboot --init </dev/null >/dev/null 2>wine-boot.log && \
 	  { ctest --output-on-failure -j $(JOBS) --timeout 300; status=$$?; $(WINESERVER) -k; exit $$status; }
+
+windows-zip: windows-build
+	cmake --build $(WINDOWS_BUILD) --target release-zip
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -8,7 +8,7 @@ set -euo pipefail
 windows_packages=(
   cmake make
   g++-mingw-w64-x86-64-posix wine64
-  googletest
+  googletest libcli11-dev zip
 )
 
 packages=(

@@ -14,9 +14,16 @@ FirmwareFileRead ReadFirmwareFile(const std::string& path) {
     result.problem = FileProblem::CannotOpen;
     return result;
   }
-  // Opening never waits on a FIFO or a device; the kind check below then
-  // refuses it before any read.
+  // Looked at by name first: on Windows opening a device's name (COM1)
+  // already acts on it. Opening never waits on a FIFO or a device; the kind
+  // check below then refuses whatever has taken the name's place.
   platform::SystemError error;
+  const std::optional<platform::FileKind> named =
+      platform::KindOf(path, platform::Links::Follow, error);
+  if (named && *named != platform::FileKind::Regular && *named != platform::FileKind::Missing) {
+    result.problem = FileProblem::NotRegularFile;
+    return result;
+  }
   const std::optional<platform::File> file =
       platform::File::Open(path, platform::File::Access::Read, error);
   if (!file) {

@@ -108,7 +108,8 @@ TEST_F(DeviceCommandTest, MatrixWriteKeepsTheDeviceBytesAfterTheImage) {
 // A stop request that comes while a command writes to the device waits for
 // the write to end: the device then holds what an uninterrupted write leaves,
 // the request is answered at once with what is being finished and about how
-// long, and the program ends with 128 + the signal's number.
+// long, and the program ends with 128 + the signal's number, by the signal
+// itself. A signal ignored since the start (nohup) stays ignored.
 TEST_F(DeviceCommandTest, AStopRequestDuringAWriteIsCarriedOutWhenTheWriteHasEnded) {
   struct Case {
     std::vector<std::string> args;
@@ -116,7 +117,7 @@ TEST_F(DeviceCommandTest, AStopRequestDuringAWriteIsCarriedOutWhenTheWriteHasEnd
     int count;          // so many times
     int signal;
     std::string what;  // the operation being finished
-    const char* time;  // about how long that takes
+    const char* time;  // about how long that takes; nullptr: ignored since the start
   };
   std::string settings;
   for (int i = 0; i < 68; ++i) {
@@ -131,6 +132,7 @@ TEST_F(DeviceCommandTest, AStopRequestDuringAWriteIsCarriedOutWhenTheWriteHasEnd
       {flash, "WM", 451, SIGHUP, update, "under a second"},  // the LED text stored back
       {{"settings", "write", settings}, "WE", 30, SIGQUIT, "the settings write", "under a second"},
       {{"matrix", "write", "--", "-kept-"}, "WM", 2, SIGTERM, store, "under a second"},
+      {flash, "WM", 200, SIGHUP, update, nullptr},
   };
   int run = 0;
   for (const Case& c : cases) {
@@ -147,9 +149,20 @@ TEST_F(DeviceCommandTest, AStopRequestDuringAWriteIsCarriedOutWhenTheWriteHasEnd
         std::raise(c.signal);
       }
     };
-    EXPECT_EQ(RunCli(c.args, context), 128 + c.signal) << err.str();
+    const auto before = c.time ? nullptr : std::signal(c.signal, SIG_IGN);
+    const int status = RunCli(c.args, context);
     ui.onProcessEvents = nullptr;
     ASSERT_TRUE(errAtRequest);
+    if (!c.time) {
+      EXPECT_EQ(status, kSuccess) << err.str();
+      EXPECT_EQ(err.str().find(StopRequestName(c.signal)), std::string::npos) << err.str();
+      EXPECT_EQ(std::signal(c.signal, before), SIG_IGN) << "the signal is ignored no more";
+      EXPECT_EQ(DeviceText(), text);
+      continue;
+    }
+    EXPECT_EQ(status, 128 + c.signal) << err.str();
+    // A calling shell learns that the program was stopped, and stops too.
+    EXPECT_EXIT(ExitWith(status), testing::KilledBySignal(c.signal), "");
     const std::string prefix =
         "nimbo-cli: " + (c.args[0] == "flash" ? c.args[0] : c.args[0] + " " + c.args[1]) + ": ";
     // Answered at once: the answer is the next thing written.

@@ -11,7 +11,6 @@
 #include <sys/un.h>
 #include <unistd.h>
 
-#include <array>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
@@ -242,17 +241,6 @@ TEST_F(UserFileCommands, DataGoesToDashAndAnExistingFileIsReplacedOnlyWithForce)
   const Result refused = Cli({"--trace", "settings", "backup", "--force", File("fifo")});
   EXPECT_EQ(refused.status, 1);
   EXPECT_EQ(refused.err.find("> "), std::string::npos) << refused.err;
-}
-
-TEST_F(UserFileCommands, RestoreKeepsTheDevicesByteZero) {
-  std::array<std::uint8_t, 68> bytes{0x11, 0x22, 0x33};
-  ASSERT_EQ(Cli({"settings", "write", settings::BytesToHex(bytes)}).status, 0);
-  ASSERT_EQ(Cli({"settings", "backup", File("backup.txt")}).status, 0);
-  bytes[0] = bytes[1] = 0x99;
-  ASSERT_EQ(Cli({"settings", "write", settings::BytesToHex(bytes)}).status, 0);
-  ASSERT_EQ(Cli({"settings", "restore", File("backup.txt")}).status, 0);
-  bytes[1] = 0x22;  // restored; byte 0 stays the device's
-  EXPECT_EQ(Cli({"settings", "read"}).out, settings::BytesToHex(bytes) + "\n");
 }
 
 // The backup names of the next ten seconds are partly taken: numbers 01 by a

@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # End-to-end checks of nimbo-cli: runs the built program as a user would and
 # looks at its exit status and output. Usage: cli_test.sh NIMBO_CLI SCENARIO
+# With NIMBO_TEST_WINDOWS=1, NIMBO_CLI runs nimbo-cli.exe under Wine.
 set -u
 
 cli=$1
 scenario=$2
+windows=${NIMBO_TEST_WINDOWS:-0}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
@@ -14,11 +16,20 @@ fail() {
   failures=$((failures + 1))
 }
 
+# What run starts nimbo-cli under: nothing, or the emulated chip.
+launcher=()
+# on_emulated_chip [OPTIONS...]: from here on nimbo-cli runs with an emulated
+# FT232R plugged in (NIMBO_TEST_EMULATED_RUN, with the preloads it needs in
+# EMULATION_PRELOAD) and the simulated device behind it.
+on_emulated_chip() {
+  launcher=(env "LD_PRELOAD=$EMULATION_PRELOAD" "$NIMBO_TEST_EMULATED_RUN" "$@" --)
+}
+
 # run EXPECTED_EXIT(ok|fail|N) ARGS...: output lands in $work/out
 run() {
   local expected=$1
   shift
-  "$cli" "$@" >"$work/out" 2>&1
+  "${launcher[@]}" "$cli" "$@" >"$work/out" 2>&1
   local status=$?
   case $expected in
     ok) [ "$status" -eq 0 ] || fail "nimbo-cli $* exited $status"$'\n'"$(cat "$work/out")" ;;
@@ -40,31 +51,100 @@ expect_text() {
 case $scenario in
   info_without_device)
     run fail info
-    expect_text "OpenLink failed (LinkStatus 2): USB Interface Not Found! Check that the device's USB cable"
-    expect_text "hardware-access.md"
-    expect_text "add --simulate"
+    if [ "$windows" = 1 ]; then
+      expect_text "nimbo-cli: info: the FTDI D2XX driver is not installed (FTD2XX.DLL: "
+    else
+      expect_text "OpenLink failed (LinkStatus 2): USB Interface Not Found! Check that the device's USB cable"
+      expect_text "hardware-access.md"
+      expect_text "add --simulate"
+    fi
     ;;
   stop_during_write)
-    # SIGTERM in the middle of a real-time settings write: the write is
-    # finished, then the program ends with 128 + 15. Four late replies after
-    # byte 20 give the signal room to land part-way.
+    # Ctrl+C in the middle of a real-time settings write, sent as a terminal
+    # sends it: to a script and the program it runs alike. The write is
+    # finished, then the program ends by SIGINT itself, so that the script
+    # ends too (bash goes on after an exit with 130); under Wine the program
+    # gets Ctrl+C and exits with 130. Four late replies after byte 20 give
+    # the request room to land part-way.
     state="$work/stop.state"
     run ok --simulate="$state" sim fault split WE --after 20 --gap 200ms --times 4
     hex=$(for b in $(seq 0 67); do printf '%02X ' $((b + 100)); done)
-    "$cli" --simulate="$state" --real-time --trace settings write "$hex" >"$work/out" 2>&1 &
-    writer=$!
+    # A process group of its own, with SIGINT as a terminal would find it.
+    setsid env --default-signal=INT bash -c '"$@"; echo "the script went on after $?"' script \
+      "$cli" --simulate="$state" --real-time --trace settings write "$hex" >"$work/out" 2>&1 &
+    script=$!
     for _ in $(seq 250); do
       grep -qF "> 57 45 14 00" "$work/out" && break  # byte 20 is on its way
       sleep 0.02
     done
-    kill -TERM "$writer"
-    wait "$writer"
+    kill -INT -- -"$script"
+    wait "$script"
     status=$?
-    [ "$status" -eq 143 ] || fail "exit $status, not 143"
-    expect_text "nimbo-cli: settings write: SIGTERM: finishing the settings write first"
-    expect_line "nimbo-cli: settings write: ending on SIGTERM; the settings write completed"
+    name=SIGINT
+    if [ "$windows" = 1 ]; then
+      name=Ctrl+C
+      expect_line "the script went on after 130"
+    elif [ "$status" -ne 130 ] || grep -q "went on" "$work/out"; then
+      fail "the script did not end by SIGINT (status $status):"$'\n'"$(cat "$work/out")"
+    fi
+    expect_text "nimbo-cli: settings write: $name: finishing the settings write first"
+    expect_line "nimbo-cli: settings write: ending on $name; the settings write completed"
     run ok --simulate="$state" settings read
     expect_line "${hex% }"
+    ;;
+  user_files)
+    # What this system's names may be: a long one (whose temporary must fit
+    # beside it too), one beyond ASCII, and the devices, which are refused
+    # with or without --force; nothing else is left in the folder. The LED
+    # text too is typed and shown beyond ASCII.
+    state="$work/files.state"
+    files="$work/files"
+    mkdir "$files"
+    long="$files/$(printf 'n%.0s' $(seq 250))"
+    run ok --simulate="$state" settings backup "$long"
+    cp "$long" "$work/first"
+    run 1 --simulate="$state" settings backup "$long"
+    expect_text "exists already; add --force to replace it"
+    run ok --simulate="$state" settings write "$(printf '42 %.0s' $(seq 68))"
+    run ok --simulate="$state" settings backup "$long" --force
+    if cmp -s "$long" "$work/first"; then fail "$long was not replaced"; fi
+    # Its temporary's name is cut inside the "€", and must not be.
+    run ok --simulate="$state" settings backup "$files/Grüße aus Kö€ln.txt"
+    run ok --simulate="$state" settings backup "$files/Grüße aus Kö€ln.txt" --force
+    devices=/dev/null
+    if [ "$windows" = 1 ]; then devices='COM1 nul.txt Con \\.\pipe\nimbo'; fi
+    run 1 --simulate="$state" settings restore "${devices%% *}"
+    expect_text "it is a device, not a regular file"
+    for device in $devices; do
+      run 1 --simulate="$state" settings backup "$device" --force
+      expect_text "it is a device, not a regular file"
+    done
+    [ "$(ls -A "$files" | LC_ALL=C sort)" = "Grüße aus Kö€ln.txt"$'\n'"${long##*/}" ] ||
+      fail "in the folder: $(ls -A "$files")"
+    run ok --simulate="$state" matrix write "Grüße, 20 €"
+    run ok --simulate="$state" matrix read
+    expect_line "Grüße, 20 €"
+    ;;
+  same_frames)
+    # settings read, matrix write, flash and verify send the same frames and
+    # get the same replies as with another build of the program: the Linux
+    # one, for the Windows one under Wine.
+    other=${NIMBO_TEST_HOST_CLI:-}
+    if [ ! -x "$other" ]; then
+      echo "no Linux nimbo-cli to compare with: build it first (make build)"
+      exit 77
+    fi
+    "$NIMBO_TEST_FWU" sample "$work/s.fwu" || fail "nimbo-fwu sample"
+    for program in "$cli" "$other"; do
+      frames="$work/frames-$([ "$program" = "$cli" ] && echo this || echo other)"
+      for args in "settings read" "matrix write Grüße" "sim mode update" \
+          "flash --no-backup $work/s.fwu" "verify $work/s.fwu"; do
+        # shellcheck disable=SC2086 # the words of each command
+        "$program" --simulate="$frames.state" --trace $args 2>&1 >/dev/null | grep '^[<>] '
+      done >"$frames"
+    done
+    [ "$(wc -l <"$work/frames-this")" -gt 1000 ] || fail "only $(wc -l <"$work/frames-this") frames"
+    cmp "$work/frames-this" "$work/frames-other" || fail "$(diff "$work/frames-this" "$work/frames-other" | head)"
     ;;
   damaged_state_file)
     state="$work/damaged.state"
@@ -123,6 +203,37 @@ case $scenario in
     if grep -v "another program holds" "$work/reader" | grep -q .; then
       fail "the reader saw: $(grep -v "another program holds" "$work/reader" | head -3)"
     fi
+    ;;
+  emulated_settings_read_trace)
+    # The emulated chip carries the frames and replies of --simulate.
+    "$cli" --simulate --trace settings read >"$work/simulated" 2>&1 || fail "the simulated run failed"
+    on_emulated_chip
+    run ok --trace settings read
+    diff -u "$work/simulated" "$work/out" || fail "the emulated chip's trace differs from --simulate's"
+    expect_line "> 52 45 43 00"  # the read of EEPROM address 67
+    ;;
+  emulated_flash_trace)
+    "$NIMBO_TEST_FWU" sample "$work/update.fwu" || fail "no sample firmware"
+    state="$work/device.state"
+    run ok --simulate="$state" sim mode update
+    run ok --simulate="$state" --trace flash --no-backup "$work/update.fwu"
+    mv "$work/out" "$work/simulated"
+    on_emulated_chip --update-mode
+    run ok --trace flash --no-backup "$work/update.fwu"
+    diff -u "$work/simulated" "$work/out" >"$work/diff" ||
+      fail "the emulated chip's flash trace differs from --simulate's"$'\n'"$(head -20 "$work/diff")"
+    [ "$(grep -c "^> 57 4D" "$work/out")" -ge 450 ] || fail "fewer than 450 blocks written"
+    ;;
+  emulated_refused_open)
+    on_emulated_chip --refuse-open
+    run 1 settings read
+    expect_text "OpenLink failed (LinkStatus 3)"
+    expect_text "docs/hardware-access.md"
+    ;;
+  emulated_unplug_during_read)
+    on_emulated_chip --unplug-during-read=5
+    run 1 settings read
+    expect_text "failed: the USB interface reported an I/O error: the device is gone (unplugged?) (LinkStatus 8)"
     ;;
   *)
     fail "unknown scenario $scenario"

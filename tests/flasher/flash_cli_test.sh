@@ -1,6 +1,7 @@
 #!/bin/sh
 # A whole firmware update through nimbo-cli against the simulated device,
-# with an image made here rather than by the program.
+# with an image made here rather than by the program (keep-text: with the
+# backups a flash saves first).
 #   flash_cli_test.sh NIMBO_CLI NIMBO_FWU WORKDIR CASE
 # CASE: keep-text | reset-matrix | refusals | closed-pipe
 set -eu
@@ -14,6 +15,8 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 [ "$(wc -c < image.bin)" -eq 32776 ] || fail "image size"
 head -c 28872 image.bin | tail -c 28800 > program.bin   # image bytes 72..28871
 "$fwu" encode image.bin update.fwu --seed 7
+# Written to standard output, the same bytes (no line ends turned into CR LF).
+"$fwu" encode image.bin - --seed 7 | cmp - update.fwu || fail "the update on standard output"
 
 sim() { "$cli" --simulate=device.state "$@"; }
 slice() { tail -c +$(($2 + 1)) "$1" | head -c "$3"; }  # FILE OFFSET COUNT
@@ -22,7 +25,8 @@ sim sim mode update
 case $case in
 keep-text)
   sim memory read 2000 768 --output text-before.bin
-  sim flash --no-backup update.fwu 2> flash.log || { cat flash.log; fail "flash"; }
+  sim flash update.fwu 2> flash.log || { cat flash.log; fail "flash"; }
+  ls nimbo-backup-*-01-settings.txt nimbo-backup-*-01-matrix.txt > /dev/null || fail "backups"
   grep -q '^Current Firmware: v.\..  -  New Firmware: v1\.2$' flash.log || fail "version line"
   grep -q '^Flashing CPU\.\.\.100%$' flash.log || fail "progress"
   sim memory read 0020 28800 --output after.bin

@@ -25,9 +25,18 @@ constexpr int kBackupsPerSecond = 99;
 
 // The time now in UTC, in strftime's `format`.
 std::string Now(const char* format = "%Y-%m-%d %H:%M:%S UTC") {
-  const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
+  using namespace std::chrono;
+  const sys_seconds now = floor<seconds>(system_clock::now());
+  const sys_days today = floor<days>(now);
+  const year_month_day date(today);
+  const hh_mm_ss time(now - today);
   std::tm utc{};
-  gmtime_r(&now, &utc);
+  utc.tm_year = static_cast<int>(date.year()) - 1900;
+  utc.tm_mon = static_cast<int>(static_cast<unsigned>(date.month())) - 1;
+  utc.tm_mday = static_cast<int>(static_cast<unsigned>(date.day()));
+  utc.tm_hour = static_cast<int>(time.hours().count());
+  utc.tm_min = static_cast<int>(time.minutes().count());
+  utc.tm_sec = static_cast<int>(time.seconds().count());
   char text[40];
   std::strftime(text, sizeof text, format, &utc);
   return text;

@@ -90,6 +90,8 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
 
 int RunCli(const std::vector<std::string>& args, Context& context) {
   CLI::App app(kDescription, "nimbo-cli");
+  // "/tmp/x" is a file name on every system, never a Windows-style option.
+  app.allow_windows_style_options(false);
   app.require_subcommand(1);
 
   backend::BackendOptions& link = context.LinkOptions();

@@ -1,10 +1,10 @@
 #include "ProgressLines.h"
 
-#include <unistd.h>
-
 #include <charconv>
 #include <iostream>
 #include <ostream>
+
+#include "link/platform/Console.h"
 
 namespace nimbo::cli {
 
@@ -40,7 +40,7 @@ void ProgressLines::EndProgressLine() {
 }
 
 bool IsTerminal(const std::ostream& err) {
-  return &err == &std::cerr && ::isatty(STDERR_FILENO) == 1;
+  return &err == &std::cerr && platform::IsTerminal(platform::StandardStream::Error);
 }
 
 }  // namespace nimbo::cli

@@ -1,12 +1,16 @@
 // Requests from outside to stop nimbo-cli: SIGINT (Ctrl+C), SIGTERM, SIGHUP
-// (the terminal closed) and SIGQUIT. Normally one ends the program at once.
-// While a device write runs they are held instead: the write is carried to
-// its end, since one stopped part-way leaves the device with half of it.
-//
-// The system calls live in one file per system (StopSignalsPosix.cpp); on a
-// system without signals the console's Ctrl+C, Ctrl+Break and close events
-// stand in for them, reported under the numbers of SIGINT and SIGTERM.
+// (the terminal closed) and SIGQUIT; on Windows Ctrl+C, Ctrl+Break, the
+// console window closing and the end of the session, numbered here as the
+// signals they stand for (Ctrl+C as SIGINT, 2). Normally one ends the
+// program at once. While a device write runs they are held instead: the
+// write is carried to its end, since one stopped part-way leaves the device
+// with half of it, and the program then ends as the request asked.
+// A request the program was started to ignore (nohup) stays ignored.
 #pragma once
+
+#include <string>
+
+#include "link/platform/StopHold.h"
 
 namespace nimbo::cli {
 
@@ -27,9 +31,18 @@ class HeldStopRequests {
   // The first request that arrived while held, as a signal number; 0 when
   // none has.
   int First() const;
+
+ private:
+  platform::StopHold hold_;
 };
 
-// "SIGTERM" for SIGTERM, and so on.
-const char* StopRequestName(int signal);
+// "SIGTERM" for SIGTERM, and so on ("Ctrl+C" for 2 on Windows).
+std::string StopRequestName(int signal);
+
+// Ends the program with `status`, main's result. A status that reports a
+// request held during a device write (128 + its number, from RunCli) ends it
+// as that request would have ended it unheld: on POSIX by the signal itself,
+// so that a calling shell learns that the program was stopped and stops too.
+[[noreturn]] void ExitWith(int status);
 
 }  // namespace nimbo::cli

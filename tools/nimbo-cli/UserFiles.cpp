@@ -9,7 +9,8 @@
 namespace nimbo::cli {
 namespace {
 
-using userfs::Kind;
+using platform::FileKind;
+using platform::SystemError;
 
 FileOutcome Outcome(FileOutcome::Status status, std::string message) {
   return {status, std::move(message)};
@@ -19,15 +20,16 @@ std::string Cannot(const char* verb, const std::string& path, const std::string&
   return std::string("cannot ") + verb + " " + path + ": " + reason;
 }
 
-const char* Describe(Kind kind) {
+const char* KindInWords(FileKind kind) {
   switch (kind) {
-    case Kind::kDirectory:
+    case FileKind::Directory:
       return "a directory";
-    case Kind::kFifo:
+    case FileKind::Fifo:
       return "a FIFO";
-    case Kind::kDevice:
+    case FileKind::CharacterDevice:
+    case FileKind::BlockDevice:
       return "a device";
-    case Kind::kSocket:
+    case FileKind::Socket:
       return "a socket";
     default:
       return "something other than a file";
@@ -40,25 +42,27 @@ FileOutcome RefuseOddName(const char* verb, const std::string& path, const userf
   if (path.empty()) {
     return Outcome(FileOutcome::kRefused, std::string("cannot ") + verb + ": no file name given");
   }
-  if (info.link && info.kind == Kind::kMissing) {
+  if (info.link && info.kind == FileKind::Missing) {
+    const std::string target = info.target.empty() ? "a file" : info.target;
     return Outcome(
         FileOutcome::kRefused,
-        Cannot(verb, path, "it is a symbolic link to " + info.target + ", which does not exist"));
+        Cannot(verb, path, "it is a symbolic link to " + target + ", which does not exist"));
   }
-  if (info.kind == Kind::kMissing || info.kind == Kind::kRegular) {
+  if (info.kind == FileKind::Missing || info.kind == FileKind::Regular) {
     return {};
   }
   const std::string via = info.link ? "a symbolic link to " + info.target + ", " : "";
-  return Outcome(FileOutcome::kRefused,
-                 Cannot(verb, path, "it is " + via + Describe(info.kind) + ", not a regular file"));
+  return Outcome(
+      FileOutcome::kRefused,
+      Cannot(verb, path, "it is " + via + KindInWords(info.kind) + ", not a regular file"));
 }
 
 FileOutcome CheckOutput(const std::string& path, bool force, userfs::NameInfo& info) {
-  if (const std::error_code error = userfs::Inspect(path, info)) {
-    return Outcome(FileOutcome::kFailed, Cannot("write", path, error.message()));
+  if (SystemError error; !userfs::Inspect(path, info, error)) {
+    return Outcome(FileOutcome::kFailed, Cannot("write", path, error.text));
   }
   FileOutcome outcome = RefuseOddName("write", path, info);
-  if (outcome.Ok() && info.kind == Kind::kRegular && !force) {
+  if (outcome.Ok() && info.kind == FileKind::Regular && !force) {
     outcome = Outcome(FileOutcome::kExists, path + " exists already; add --force to replace it");
   }
   return outcome;
@@ -89,23 +93,23 @@ FileOutcome WriteUserFile(const std::string& path, std::string_view contents, bo
   if (FileOutcome outcome = CheckOutput(path, force, info); !outcome.Ok()) {
     return outcome;
   }
-  const std::error_code error =
-      info.kind == Kind::kMissing
-          ? userfs::CreateNew(path, contents)
-          : userfs::ReplaceRegular(info.link ? info.target : path, contents);
-  if (error == std::errc::file_exists) {
+  SystemError error;
+  const bool written =
+      info.kind == FileKind::Missing
+          ? userfs::CreateNew(path, contents, error)
+          : userfs::ReplaceRegular(info.link ? info.target : path, contents, error);
+  if (!written && error.kind == SystemError::Kind::AlreadyExists) {
     // Someone else created the name since it was looked at.
     return CheckOutput(path, false, info);
   }
-  return error ? Outcome(FileOutcome::kFailed, Cannot("write", path, error.message()))
-               : FileOutcome{};
+  return written ? FileOutcome{} : Outcome(FileOutcome::kFailed, Cannot("write", path, error.text));
 }
 
 std::optional<std::string> ReadUserFile(const std::string& path, std::size_t maxBytes,
                                         std::string& error) {
   userfs::NameInfo info;
-  if (const std::error_code failure = userfs::Inspect(path, info)) {
-    error = Cannot("read", path, failure.message());
+  if (SystemError failure; !userfs::Inspect(path, info, failure)) {
+    error = Cannot("read", path, failure.text);
     return std::nullopt;
   }
   if (FileOutcome refused = RefuseOddName("read", path, info); !refused.Ok()) {
@@ -116,16 +120,18 @@ std::optional<std::string> ReadUserFile(const std::string& path, std::size_t max
   // again once open, as the name may lead elsewhere by then.
   std::string contents;
   userfs::NameInfo opened;
-  if (const std::error_code failure = userfs::ReadRegular(path, maxBytes, contents, opened)) {
-    error = Cannot("read", path, failure.message());
+  std::uint64_t size = 0;
+  if (SystemError failure;
+      !userfs::ReadRegular(path, maxBytes, contents, opened.kind, size, failure)) {
+    error = Cannot("read", path, failure.text);
     return std::nullopt;
   }
   if (FileOutcome refused = RefuseOddName("read", path, opened); !refused.Ok()) {
     error = refused.message;
     return std::nullopt;
   }
-  if (opened.size > maxBytes || contents.size() > maxBytes) {
-    error = TooLarge(path, std::max<std::uint64_t>(opened.size, contents.size()), maxBytes);
+  if (size > maxBytes || contents.size() > maxBytes) {
+    error = TooLarge(path, std::max<std::uint64_t>(size, contents.size()), maxBytes);
     return std::nullopt;
   }
   return contents;

@@ -1,7 +1,7 @@
 // Files the user names on the command line, read and written by one rule:
 // - "-" as the output name means standard output;
-// - a name that does not exist is written whole or not at all, and nothing
-//   else ever appears beside it;
+// - a name that does not exist is written whole or not at all (and on Linux
+//   nothing else ever appears beside it);
 // - an existing regular file, or a symbolic link to one, is replaced only with
 //   --force: atomically, through a temporary file beside it, keeping its
 //   permission bits; a link stays a link and the file it leads to is replaced;

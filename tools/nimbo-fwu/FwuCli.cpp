@@ -36,6 +36,8 @@ std::optional<std::uint64_t> ParseSeed(const std::string& text) {
 
 int RunFwu(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   CLI::App app(kDescription, "nimbo-fwu");
+  // "/tmp/x" is a file name on every system, never a Windows-style option.
+  app.allow_windows_style_options(false);
   app.require_subcommand(1);
 
   std::string inPath;

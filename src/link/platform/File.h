@@ -16,7 +16,13 @@ namespace nimbo::platform {
 
 class File {
  public:
-  enum class Access { Read, ReadWrite };
+  enum class Access {
+    Read,
+    ReadWrite,
+    // Neither read nor write: only what the file is (Kind, Size), even
+    // without the right to read it.
+    Attributes,
+  };
 
   // Opens the existing file `path` (UTF-8), following symbolic links.
   static std::optional<File> Open(const std::string& path, Access access, SystemError& error);

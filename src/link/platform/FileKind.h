@@ -28,6 +28,10 @@ enum class Links { Follow, DoNotFollow };
 // when the system cannot tell (a folder on the way that may not be read).
 std::optional<FileKind> KindOf(const std::string& path, Links links, SystemError& error);
 
+// What the symbolic link `path` names, as written in it (the name may not
+// exist); nullopt with the reason when `path` is no link or cannot be read.
+std::optional<std::string> LinkTarget(const std::string& path, SystemError& error);
+
 // "a directory", "a FIFO", ...: the kind as a message names it.
 std::string_view Describe(FileKind kind);
 

@@ -7,6 +7,7 @@
 #include <functional>
 #include <initializer_list>
 #include <memory>
+#include <string_view>
 
 namespace nimbo::platform {
 
@@ -39,8 +40,19 @@ class StopNotifier {
 };
 
 // The exit status of a program that ends because of `request`, as a shell
-// expects it (128 + the signal's number on POSIX).
+// expects it (128 + the signal's number on POSIX; the same on Windows, for
+// scripts that run on both).
 int ExitStatusFor(StopRequest request);
+
+// The name a user knows `request` by: "SIGINT" on POSIX, "Ctrl+C" on Windows.
+std::string_view NameOf(StopRequest request);
+
+// Ends the program as `request` ends one that does not catch it, once the
+// program has done what it held the request for (StopHold.h). On POSIX the
+// signal itself ends it, so that a calling shell sees a program stopped by
+// the signal and stops too; on Windows it exits with ExitStatusFor(request).
+// Buffered output must be flushed before.
+[[noreturn]] void EndAs(StopRequest request);
 
 // Writing to a closed pipe fails with an error instead of ending the program.
 void IgnoreBrokenPipes();

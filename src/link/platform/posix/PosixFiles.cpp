@@ -91,12 +91,25 @@ std::optional<FileKind> KindOf(const std::string& path, Links links, SystemError
   return KindOfMode(info.st_mode);
 }
 
+std::optional<std::string> LinkTarget(const std::string& path, SystemError& error) {
+  std::string target(PATH_MAX, '\0');
+  const ssize_t length = ::readlink(path.c_str(), target.data(), target.size());
+  if (length < 0) {
+    error = LastError();
+    return std::nullopt;
+  }
+  target.resize(static_cast<std::size_t>(length));
+  return target;
+}
+
 // --- File ---
 
 std::optional<File> File::Open(const std::string& path, Access access, SystemError& error) {
   // O_NONBLOCK: opening a FIFO without a writer must not wait for one.
   const int flags =
-      (access == Access::ReadWrite ? O_RDWR : O_RDONLY) | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+      access == Access::Attributes
+          ? O_PATH | O_CLOEXEC
+          : (access == Access::ReadWrite ? O_RDWR : O_RDONLY) | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
   const int fd = ::open(path.c_str(), flags);
   if (fd < 0) {
     error = LastError();
@@ -210,28 +223,73 @@ SharedMapping::~SharedMapping() {
 
 // --- TemporaryFile ---
 
-std::optional<TemporaryFile> TemporaryFile::CreateBeside(const std::string& target,
-                                                         SystemError& error) {
-  const std::size_t slash = target.rfind('/');
-  const std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
-  const std::string stem = slash == std::string::npos ? target : target.substr(slash + 1);
+namespace {
+
+// The folder part of `path`, with its slash ("" for a bare name), and the rest.
+std::pair<std::string, std::string> SplitName(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) {
+    return {"", path};
+  }
+  return {path.substr(0, slash + 1), path.substr(slash + 1)};
+}
+
+// Calls `create` with fresh names beside `target` until one is not taken;
+// the name, or nullopt with the reason.
+template <typename Create>
+std::optional<std::string> CreateUnderFreshName(const std::string& target, Create create,
+                                                SystemError& error) {
+  const auto [folder, name] = SplitName(target);
   std::random_device entropy;
   for (int attempt = 0; attempt < 100; ++attempt) {
-    char suffix[32];
-    std::snprintf(suffix, sizeof suffix, ".%ld.%08x.tmp", static_cast<long>(::getpid()), entropy());
-    std::string path = folder + "." + stem + suffix;
-    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-    if (fd >= 0) {
-      return TemporaryFile(File(fd), std::move(path));
+    std::string path = TemporaryName(folder, name, entropy());
+    if (create(path)) {
+      return path;
     }
     if (errno != EEXIST) {
+      break;
+    }
+  }
+  error = LastError();
+  return std::nullopt;
+}
+
+// The name under which an unnamed open file can be linked into a folder.
+std::string OwnEntry(int fd) {
+  return "/proc/self/fd/" + std::to_string(fd);
+}
+
+}  // namespace
+
+std::optional<TemporaryFile> TemporaryFile::CreateBeside(const std::string& target,
+                                                         SystemError& error) {
+  // A file without a name first: nobody sees it before it is whole, and
+  // nothing is left of it when the program dies. It is named through /proc.
+  if (::access("/proc/self/fd", F_OK) == 0) {
+    const std::string folder = SplitName(target).first;
+    const int fd =
+        ::open(folder.empty() ? "." : folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
+    if (fd >= 0) {
+      return TemporaryFile(File(fd), "");
+    }
+    if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
       error = LastError();
       return std::nullopt;
     }
   }
-  errno = EEXIST;
-  error = LastError();
-  return std::nullopt;
+  // A file system without unnamed files: a fresh name, never a planted link.
+  int fd = -1;
+  std::optional<std::string> path = CreateUnderFreshName(
+      target,
+      [&fd](const std::string& name) {
+        fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        return fd >= 0;
+      },
+      error);
+  if (!path) {
+    return std::nullopt;
+  }
+  return TemporaryFile(File(fd), std::move(*path));
 }
 
 TemporaryFile::TemporaryFile(TemporaryFile&& other) noexcept
@@ -268,22 +326,46 @@ bool TemporaryFile::Write(std::span<const std::uint8_t> bytes, SystemError& erro
 
 bool TemporaryFile::TakeAttributesOf(const File& model, SystemError& error) {
   struct stat info {};
-  if (::fstat(Fd(model.Native()), &info) != 0 ||
-      ::fchmod(Fd(file_->Native()), info.st_mode & 07777) != 0) {
+  if (::fstat(Fd(model.Native()), &info) != 0) {
     error = LastError();
     return false;
   }
   // Only root may give a file away; anyone else's file stays theirs anyway.
+  // The owner first: a change of owner may clear bits that the mode then sets.
   [[maybe_unused]] const int ignored = ::fchown(Fd(file_->Native()), info.st_uid, info.st_gid);
+  if (::fchmod(Fd(file_->Native()), info.st_mode & 07777) != 0) {
+    error = LastError();
+    return false;
+  }
   return true;
 }
 
 bool TemporaryFile::PutInPlace(const std::string& target, Existing existing, SystemError& error) {
+  const int fd = Fd(file_->Native());
   bool linked = false;
-  int result = ::fsync(Fd(file_->Native()));
-  if (result == 0 && existing == Existing::Replace) {
+  int result = ::fsync(fd);
+  if (result == 0 && path_.empty() && existing == Existing::Keep) {
+    // linkat refuses an existing name, a planted link among them.
+    result = ::linkat(AT_FDCWD, OwnEntry(fd).c_str(), AT_FDCWD, target.c_str(), AT_SYMLINK_FOLLOW);
+    linked = true;
+  } else if (result == 0 && path_.empty()) {
+    // A name of its own first, from which it replaces the target in one step.
+    const std::optional<std::string> named = CreateUnderFreshName(
+        target,
+        [fd](const std::string& name) {
+          return ::linkat(AT_FDCWD, OwnEntry(fd).c_str(), AT_FDCWD, name.c_str(),
+                          AT_SYMLINK_FOLLOW) == 0;
+        },
+        error);
+    if (!named) {
+      Discard();
+      return false;
+    }
+    path_ = *named;
+  }
+  if (result == 0 && !linked && existing == Existing::Replace) {
     result = ::rename(path_.c_str(), target.c_str());
-  } else if (result == 0) {
+  } else if (result == 0 && !linked) {
     result = ::renameat2(AT_FDCWD, path_.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE);
     if (result != 0 && (errno == EINVAL || errno == ENOSYS)) {
       // A file system or kernel without it: a hard link fails just as well

@@ -2,8 +2,11 @@
 // and the user's folders.
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <csignal>
@@ -14,8 +17,10 @@
 #include <utility>
 #include <vector>
 
+#include "link/platform/Console.h"
 #include "link/platform/DynamicLibrary.h"
 #include "link/platform/PreciseSleep.h"
+#include "link/platform/StopHold.h"
 #include "link/platform/StopNotifier.h"
 #include "link/platform/UserFolders.h"
 
@@ -159,8 +164,113 @@ int ExitStatusFor(StopRequest request) {
   return 128 + SignalOf(request);
 }
 
+std::string_view NameOf(StopRequest request) {
+  switch (request) {
+    case StopRequest::Interrupt:
+      return "SIGINT";
+    case StopRequest::Terminate:
+      return "SIGTERM";
+    case StopRequest::HangUp:
+      return "SIGHUP";
+    case StopRequest::Quit:
+      return "SIGQUIT";
+  }
+  return "SIGTERM";
+}
+
+void EndAs(StopRequest request) {
+  const int signal = SignalOf(request);
+  if (request == StopRequest::Quit) {
+    // A core image of a program that ended as asked helps nobody.
+    const struct rlimit none {};
+    ::setrlimit(RLIMIT_CORE, &none);
+  }
+  struct sigaction fallback {};
+  fallback.sa_handler = SIG_DFL;
+  sigemptyset(&fallback.sa_mask);
+  ::sigaction(signal, &fallback, nullptr);
+  sigset_t only;
+  sigemptyset(&only);
+  sigaddset(&only, signal);
+  ::pthread_sigmask(SIG_UNBLOCK, &only, nullptr);
+  ::raise(signal);
+  std::_Exit(ExitStatusFor(request));  // only if the signal could not end the program
+}
+
+// --- StopHold ---
+// The handler keeps the number of the first held signal, and nothing else.
+
+namespace {
+
+std::atomic<int> gHeldSignal{0};
+static_assert(std::atomic<int>::is_always_lock_free, "written by a signal handler");
+
+struct HeldSignal {
+  int signal;
+  struct sigaction previous;
+};
+std::vector<HeldSignal> gHeld;  // what each held signal did before
+
+extern "C" void OnHeldSignal(int signal) {
+  int none = 0;
+  gHeldSignal.compare_exchange_strong(none, signal);
+}
+
+}  // namespace
+
+StopHold::StopHold(std::initializer_list<StopRequest> requests) {
+  gHeldSignal.store(0);
+  gHeld.clear();
+  struct sigaction hold {};
+  hold.sa_handler = OnHeldSignal;
+  sigemptyset(&hold.sa_mask);
+  hold.sa_flags = SA_RESTART;  // a call the signal interrupts goes on
+  for (const StopRequest request : requests) {
+    const int signal = SignalOf(request);
+    struct sigaction previous {};
+    if (::sigaction(signal, nullptr, &previous) != 0 || previous.sa_handler == SIG_IGN) {
+      continue;  // ignored since the program started: the user asked for that
+    }
+    if (::sigaction(signal, &hold, nullptr) == 0) {
+      gHeld.push_back({signal, previous});
+    }
+  }
+}
+
+StopHold::~StopHold() {
+  for (const HeldSignal& held : gHeld) {
+    ::sigaction(held.signal, &held.previous, nullptr);
+  }
+  gHeld.clear();
+}
+
+std::optional<StopRequest> StopHold::First() const {
+  const int signal = gHeldSignal.load();
+  for (const StopRequest request :
+       {StopRequest::Interrupt, StopRequest::Terminate, StopRequest::HangUp, StopRequest::Quit}) {
+    if (SignalOf(request) == signal) {
+      return request;
+    }
+  }
+  return std::nullopt;
+}
+
 void IgnoreBrokenPipes() {
   std::signal(SIGPIPE, SIG_IGN);
+}
+
+// --- Console ---
+
+std::vector<std::string> ProgramArguments(int argc, char** argv) {
+  return {argv + std::min(argc, 1), argv + argc};
+}
+
+void UseUtf8Console() {
+  // Terminals take the program's bytes as they are.
+}
+
+bool IsTerminal(StandardStream stream) {
+  return ::isatty(stream == StandardStream::Output ? STDOUT_FILENO : STDERR_FILENO) == 1;
 }
 
 // --- Sleeping and folders ---

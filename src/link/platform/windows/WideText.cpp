@@ -22,6 +22,14 @@ std::optional<std::wstring> WideFromUtf8(const std::string& text, SystemError& e
   return wide;
 }
 
+std::optional<std::wstring> WidePath(const std::string& path, SystemError& error) {
+  std::optional<std::wstring> wide = WideFromUtf8(path, error);
+  if (wide && wide->rfind(L"\\\\?\\", 0) != 0) {
+    std::replace(wide->begin(), wide->end(), L'/', L'\\');
+  }
+  return wide;
+}
+
 std::string Utf8FromWide(const std::wstring& text) {
   if (text.empty()) {
     return {};

@@ -12,6 +12,11 @@ namespace nimbo::platform {
 std::optional<std::wstring> WideFromUtf8(const std::string& text, SystemError& error);
 std::string Utf8FromWide(const std::wstring& text);
 
+// A file name for the system's calls: as WideFromUtf8, with every "/" turned
+// into the "\\" that some calls (ReplaceFileW, LoadLibraryExW) insist on;
+// a name given verbatim ("\\\\?\\...") stays as it is.
+std::optional<std::wstring> WidePath(const std::string& path, SystemError& error);
+
 // The calling thread's last error (GetLastError), in the system's words.
 SystemError LastSystemError();
 

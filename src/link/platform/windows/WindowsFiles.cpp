@@ -3,10 +3,15 @@
 // keep others from reading what they cover), file mappings, and moves that
 // replace only through ReplaceFileW.
 #include <windows.h>
+// After windows.h, which it builds on.
+#include <winioctl.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
+#include <cwctype>
 #include <random>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -30,10 +35,61 @@ std::intptr_t Stored(HANDLE handle) {
   return reinterpret_cast<std::intptr_t>(handle);
 }
 
+// Reparse points that stand for the special files of Linux programs on
+// Windows; older headers lack some.
+constexpr DWORD kTagUnixSocket = 0x80000023;  // IO_REPARSE_TAG_AF_UNIX
+constexpr DWORD kTagLinuxFifo = 0x80000024;   // IO_REPARSE_TAG_LX_FIFO
+constexpr DWORD kTagLinuxChar = 0x80000025;   // IO_REPARSE_TAG_LX_CHR
+constexpr DWORD kTagLinuxBlock = 0x80000026;  // IO_REPARSE_TAG_LX_BLK
+constexpr DWORD kTagLinuxLink = 0xA000001D;   // IO_REPARSE_TAG_LX_SYMLINK
+
+bool SameLetters(std::wstring_view text, std::wstring_view upper) {
+  return text.size() == upper.size() &&
+         std::equal(text.begin(), text.end(), upper.begin(),
+                    [](wchar_t a, wchar_t b) { return std::towupper(a) == b; });
+}
+
+// A name that Windows opens as a device rather than a file: anything under
+// \\.\ or \\?\ but a drive's or a share's path given verbatim there, and
+// elsewhere in any folder the old DOS names (CON, NUL, COM1, ...), with any
+// extension, colon or trailing spaces. Opening one may already act on the
+// device (a serial port's lines change), so it is recognised by its name.
+bool IsDeviceName(std::wstring_view path) {
+  const auto starts = [&path](std::wstring_view prefix) {
+    return path.size() >= prefix.size() && SameLetters(path.substr(0, prefix.size()), prefix);
+  };
+  if (starts(L"\\\\?\\")) {
+    path.remove_prefix(4);
+    const bool drive = path.size() >= 2 && std::iswalpha(path[0]) && path[1] == L':';
+    return !drive && !starts(L"UNC\\") && !starts(L"VOLUME{");
+  }
+  if (starts(L"\\\\.\\") || starts(L"//./") || starts(L"//?/") || starts(L"\\??\\")) {
+    return true;
+  }
+  std::wstring_view name = path.substr(path.find_last_of(L"\\/") + 1);
+  if (name.size() >= 2 && name[1] == L':') {
+    name.remove_prefix(2);  // "C:NUL"
+  }
+  name = name.substr(0, name.find_first_of(L".:"));
+  while (!name.empty() && name.back() == L' ') {
+    name.remove_suffix(1);
+  }
+  for (const std::wstring_view device : {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$"}) {
+    if (SameLetters(name, device)) {
+      return true;
+    }
+  }
+  // COM0..COM9 and LPT0..LPT9, and with a superscript 1, 2 or 3.
+  return name.size() == 4 &&
+         (SameLetters(name.substr(0, 3), L"COM") || SameLetters(name.substr(0, 3), L"LPT")) &&
+         (std::iswdigit(name[3]) || name[3] == L'\u00B9' || name[3] == L'\u00B2' ||
+          name[3] == L'\u00B3');
+}
+
 // Opens `path` without reading or writing it, to ask what it is. Follows
 // links unless told not to. INVALID_HANDLE_VALUE with `error` set on failure.
 HANDLE OpenForAttributes(const std::string& path, Links links, SystemError& error) {
-  const std::optional<std::wstring> wide = WideFromUtf8(path, error);
+  const std::optional<std::wstring> wide = WidePath(path, error);
   if (!wide) {
     return INVALID_HANDLE_VALUE;
   }
@@ -62,12 +118,27 @@ FileKind KindOfHandle(HANDLE handle) {
   if (!::GetFileInformationByHandleEx(handle, FileAttributeTagInfo, &info, sizeof info)) {
     return FileKind::Other;
   }
-  // Only links count as links: other reparse points (cloud files, for one)
-  // are ordinary files and folders.
-  if ((info.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
-      (info.ReparseTag == IO_REPARSE_TAG_SYMLINK ||
-       info.ReparseTag == IO_REPARSE_TAG_MOUNT_POINT)) {
-    return FileKind::SymbolicLink;
+  // Only links count as links, and the special files of Linux programs as
+  // what they stand for: other reparse points (cloud files, for one) are
+  // ordinary files and folders.
+  if ((info.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+    switch (info.ReparseTag) {
+      case IO_REPARSE_TAG_SYMLINK:
+      case IO_REPARSE_TAG_MOUNT_POINT:
+        return FileKind::SymbolicLink;
+      case kTagUnixSocket:
+        return FileKind::Socket;
+      case kTagLinuxFifo:
+        return FileKind::Fifo;
+      case kTagLinuxChar:
+        return FileKind::CharacterDevice;
+      case kTagLinuxBlock:
+        return FileKind::BlockDevice;
+      case kTagLinuxLink:
+        return FileKind::Other;  // a link that Windows cannot follow
+      default:
+        break;
+    }
   }
   return (info.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? FileKind::Directory
                                                                : FileKind::Regular;
@@ -80,6 +151,14 @@ bool SameFile(HANDLE a, HANDLE b) {
          first.dwVolumeSerialNumber == second.dwVolumeSerialNumber &&
          first.nFileIndexHigh == second.nFileIndexHigh &&
          first.nFileIndexLow == second.nFileIndexLow;
+}
+
+// Whether the file open as `handle` goes when its last handle closes.
+bool SetDeleteOnClose(HANDLE handle, bool deleted) {
+  FILE_DISPOSITION_INFO disposition{};
+  disposition.DeleteFile = deleted ? TRUE : FALSE;
+  return ::SetFileInformationByHandle(handle, FileDispositionInfo, &disposition,
+                                      sizeof disposition) != 0;
 }
 
 OVERLAPPED At(std::uint64_t offset) {
@@ -101,6 +180,11 @@ bool SetLock(HANDLE handle, int slot, bool lock, bool wait) {
 }  // namespace
 
 std::optional<FileKind> KindOf(const std::string& path, Links links, SystemError& error) {
+  if (const auto wide = WidePath(path, error); !wide) {
+    return std::nullopt;
+  } else if (IsDeviceName(*wide)) {
+    return FileKind::CharacterDevice;
+  }
   SystemError failure;
   const HANDLE handle = OpenForAttributes(path, links, failure);
   if (handle == INVALID_HANDLE_VALUE) {
@@ -115,15 +199,64 @@ std::optional<FileKind> KindOf(const std::string& path, Links links, SystemError
   return kind;
 }
 
+std::optional<std::string> LinkTarget(const std::string& path, SystemError& error) {
+  const HANDLE handle = OpenForAttributes(path, Links::DoNotFollow, error);
+  if (handle == INVALID_HANDLE_VALUE) {
+    return std::nullopt;
+  }
+  // A REPARSE_DATA_BUFFER: tag, sizes, then for either kind of link the
+  // offsets and lengths in bytes of the substitute and the print name, and
+  // the names themselves (after a flags word for a symbolic link).
+  std::vector<std::uint8_t> data(MAXIMUM_REPARSE_DATA_BUFFER_SIZE);
+  DWORD got = 0;
+  const bool read = ::DeviceIoControl(handle, FSCTL_GET_REPARSE_POINT, nullptr, 0, data.data(),
+                                      static_cast<DWORD>(data.size()), &got, nullptr);
+  if (!read) {
+    error = LastSystemError();
+  }
+  ::CloseHandle(handle);
+  DWORD tag = 0;
+  if (read && got >= 16) {
+    std::memcpy(&tag, data.data(), sizeof tag);
+  }
+  if (tag != IO_REPARSE_TAG_SYMLINK && tag != IO_REPARSE_TAG_MOUNT_POINT) {
+    if (read) {
+      error = {SystemError::Kind::Other, "not a symbolic link"};
+    }
+    return std::nullopt;
+  }
+  const auto word = [&data](std::size_t at) {
+    return static_cast<std::size_t>(data[at] | data[at + 1] << 8);
+  };
+  const std::size_t names = tag == IO_REPARSE_TAG_SYMLINK ? 20 : 16;
+  // The print name, as the user gave it; else the substitute name.
+  for (const std::size_t at : {std::size_t{12}, std::size_t{8}}) {
+    const std::size_t offset = names + word(at);
+    const std::size_t length = word(at + 2);
+    if (length > 0 && offset + length <= got) {
+      std::wstring name(length / 2, L'\0');
+      std::memcpy(name.data(), data.data() + offset, name.size() * sizeof(wchar_t));
+      if (name.rfind(L"\\??\\", 0) == 0) {
+        name.erase(0, 4);
+      }
+      return Utf8FromWide(name);
+    }
+  }
+  error = {SystemError::Kind::Other, "the link names nothing"};
+  return std::nullopt;
+}
+
 // --- File ---
 
 std::optional<File> File::Open(const std::string& path, Access access, SystemError& error) {
-  const std::optional<std::wstring> wide = WideFromUtf8(path, error);
+  const std::optional<std::wstring> wide = WidePath(path, error);
   if (!wide) {
     return std::nullopt;
   }
   // Folders open too (backup semantics), so that Kind() can name them.
-  const DWORD rights = access == Access::ReadWrite ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ;
+  const DWORD rights = access == Access::ReadWrite ? GENERIC_READ | GENERIC_WRITE
+                       : access == Access::Read    ? GENERIC_READ
+                                                   : FILE_READ_ATTRIBUTES;
   const HANDLE handle = ::CreateFileW(wide->c_str(), rights, kShareAll, nullptr, OPEN_EXISTING,
                                       FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (handle == INVALID_HANDLE_VALUE) {
@@ -258,20 +391,23 @@ std::optional<TemporaryFile> TemporaryFile::CreateBeside(const std::string& targ
                                                          SystemError& error) {
   const std::size_t slash = target.find_last_of("/\\");
   const std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
-  const std::string stem = slash == std::string::npos ? target : target.substr(slash + 1);
+  const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
   std::random_device entropy;
   for (int attempt = 0; attempt < 100; ++attempt) {
-    char suffix[32];
-    std::snprintf(suffix, sizeof suffix, ".%lu.%08x.tmp", ::GetCurrentProcessId(), entropy());
-    std::string path = folder + "." + stem + suffix;
-    const std::optional<std::wstring> wide = WideFromUtf8(path, error);
+    std::string path = TemporaryName(folder, name, entropy());
+    const std::optional<std::wstring> wide = WidePath(path, error);
     if (!wide) {
       return std::nullopt;
     }
-    // CREATE_NEW fails on any existing name, a planted link among them.
-    const HANDLE handle = ::CreateFileW(wide->c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                        CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    // CREATE_NEW fails on any existing name, and with the link itself opened
+    // rather than followed, on a planted link too.
+    const HANDLE handle =
+        ::CreateFileW(wide->c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (handle != INVALID_HANDLE_VALUE) {
+      // Deleted by the system when the handle closes, even when the program
+      // is ended from outside, until it is put in place.
+      SetDeleteOnClose(handle, true);
       return TemporaryFile(File(Stored(handle)), std::move(path));
     }
     error = LastSystemError();
@@ -294,7 +430,7 @@ TemporaryFile::~TemporaryFile() {
 void TemporaryFile::Discard() {
   file_.reset();
   SystemError ignored;
-  if (const auto wide = WideFromUtf8(path_, ignored); wide && !path_.empty()) {
+  if (const auto wide = WidePath(path_, ignored); wide && !path_.empty()) {
     ::DeleteFileW(wide->c_str());
   }
   path_.clear();
@@ -318,9 +454,10 @@ bool TemporaryFile::TakeAttributesOf(const File&, SystemError&) {
 }
 
 bool TemporaryFile::PutInPlace(const std::string& target, Existing existing, SystemError& error) {
-  const std::optional<std::wstring> from = WideFromUtf8(path_, error);
-  const std::optional<std::wstring> to = WideFromUtf8(target, error);
-  bool done = from && to && ::FlushFileBuffers(AsHandle(file_->Native()));
+  const std::optional<std::wstring> from = WidePath(path_, error);
+  const std::optional<std::wstring> to = WidePath(target, error);
+  bool done = from && to && ::FlushFileBuffers(AsHandle(file_->Native())) &&
+              SetDeleteOnClose(AsHandle(file_->Native()), false);
   file_.reset();  // a file open here can be neither moved nor replaced
   if (done && existing == Existing::Replace) {
     done = ::ReplaceFileW(to->c_str(), from->c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,

@@ -1,15 +1,25 @@
 // The program and its system on Windows: console control events, libraries
 // loaded at run time, a high-resolution sleep and the user's folders.
 #include <windows.h>
+// After windows.h, which they build on.
+#include <fcntl.h>
+#include <io.h>
+#include <shellapi.h>
 
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
 #include <mutex>
+#include <optional>
 #include <utility>
 #include <vector>
 
+#include "link/platform/Console.h"
 #include "link/platform/DynamicLibrary.h"
 #include "link/platform/PreciseSleep.h"
+#include "link/platform/StopHold.h"
 #include "link/platform/StopNotifier.h"
 #include "link/platform/UserFolders.h"
 #include "link/platform/windows/WideText.h"
@@ -23,7 +33,7 @@ namespace nimbo::platform {
 // --- DynamicLibrary ---
 
 std::optional<DynamicLibrary> DynamicLibrary::Load(const std::string& name, SystemError& error) {
-  const std::optional<std::wstring> wide = WideFromUtf8(name, error);
+  const std::optional<std::wstring> wide = WidePath(name, error);
   if (!wide) {
     return std::nullopt;
   }
@@ -82,25 +92,36 @@ Handling& TheHandling() {
   return handling;
 }
 
-BOOL WINAPI OnConsoleEvent(DWORD event) {
-  StopRequest request = StopRequest::Interrupt;
+// The request a console control event stands for.
+std::optional<StopRequest> RequestOf(DWORD event) {
   switch (event) {
     case CTRL_C_EVENT:
-      request = StopRequest::Interrupt;
-      break;
+      return StopRequest::Interrupt;
     case CTRL_BREAK_EVENT:
-      request = StopRequest::Quit;
-      break;
+      return StopRequest::Quit;
     case CTRL_CLOSE_EVENT:
-      request = StopRequest::HangUp;
-      break;
+      return StopRequest::HangUp;
     case CTRL_LOGOFF_EVENT:
     case CTRL_SHUTDOWN_EVENT:
-      request = StopRequest::Terminate;
-      break;
+      return StopRequest::Terminate;
     default:
-      return FALSE;
+      return std::nullopt;
   }
+}
+
+// Closing the console window, logging off and shutting down end the program
+// as soon as the handler returns (and at the latest a few seconds after the
+// event).
+bool EndsWhenHandled(StopRequest request) {
+  return request == StopRequest::HangUp || request == StopRequest::Terminate;
+}
+
+BOOL WINAPI OnConsoleEvent(DWORD event) {
+  const std::optional<StopRequest> named = RequestOf(event);
+  if (!named) {
+    return FALSE;
+  }
+  const StopRequest request = *named;
   Handling& handling = TheHandling();
   std::unique_lock lock(handling.mutex);
   StopNotifier::State* state = handling.current;
@@ -109,9 +130,8 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
     return FALSE;  // the next handler, in the end the system's: the program ends
   }
   state->onRequest(request);
-  if (request == StopRequest::HangUp || request == StopRequest::Terminate) {
-    // The system ends the program as soon as this returns (and at the latest
-    // a few seconds after the event): hold it until the notifier is gone.
+  if (EndsWhenHandled(request)) {
+    // Held until the notifier is gone.
     handling.ended.wait(lock, [&] { return handling.current != state; });
   }
   return TRUE;
@@ -162,8 +182,125 @@ int ExitStatusFor(StopRequest request) {
   return 1;
 }
 
+std::string_view NameOf(StopRequest request) {
+  switch (request) {
+    case StopRequest::Interrupt:
+      return "Ctrl+C";
+    case StopRequest::Terminate:
+      return "the end of the session";
+    case StopRequest::HangUp:
+      return "the console window closing";
+    case StopRequest::Quit:
+      return "Ctrl+Break";
+  }
+  return "a stop request";
+}
+
+void EndAs(StopRequest request) {
+  std::exit(ExitStatusFor(request));
+}
+
+// --- StopHold ---
+// The console calls the handler on a thread of its own. A request is only
+// remembered; where the program would end once the handler returns, the
+// handler waits for it to end by itself instead.
+
+namespace {
+
+// The first held request plus one; 0 when none has come.
+std::atomic<int> gHeldRequest{0};
+std::atomic<unsigned> gHeldMask{0};  // the requests held, one bit each
+
+unsigned Bit(StopRequest request) {
+  return 1u << static_cast<unsigned>(request);
+}
+
+BOOL WINAPI OnHeldEvent(DWORD event) {
+  const std::optional<StopRequest> request = RequestOf(event);
+  if (!request || (gHeldMask.load() & Bit(*request)) == 0) {
+    return FALSE;  // the next handler's, in the end the system's
+  }
+  int none = 0;
+  gHeldRequest.compare_exchange_strong(none, static_cast<int>(*request) + 1);
+  if (EndsWhenHandled(*request)) {
+    ::Sleep(INFINITE);
+  }
+  return TRUE;
+}
+
+}  // namespace
+
+StopHold::StopHold(std::initializer_list<StopRequest> requests) {
+  gHeldRequest.store(0);
+  unsigned mask = 0;
+  for (const StopRequest request : requests) {
+    mask |= Bit(request);
+  }
+  // Ctrl+C ignored since the start (a process group started so) never
+  // reaches a handler, so it stays ignored by itself.
+  gHeldMask.store(mask);
+  ::SetConsoleCtrlHandler(OnHeldEvent, TRUE);
+}
+
+StopHold::~StopHold() {
+  gHeldMask.store(0);
+  ::SetConsoleCtrlHandler(OnHeldEvent, FALSE);
+}
+
+std::optional<StopRequest> StopHold::First() const {
+  const int held = gHeldRequest.load();
+  if (held == 0) {
+    return std::nullopt;
+  }
+  return static_cast<StopRequest>(held - 1);
+}
+
 void IgnoreBrokenPipes() {
   // Nothing to do: Windows reports a write to a closed pipe as an error.
+}
+
+// --- Console ---
+
+std::vector<std::string> ProgramArguments(int argc, char** argv) {
+  int count = 0;
+  wchar_t** wide = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+  if (wide == nullptr) {
+    return {argv + std::min(argc, 1), argv + argc};
+  }
+  std::vector<std::string> arguments;
+  for (int i = 1; i < count; ++i) {
+    arguments.push_back(Utf8FromWide(wide[i]));
+  }
+  ::LocalFree(wide);
+  return arguments;
+}
+
+namespace {
+
+UINT gConsoleCodePage = 0;  // the console's own, while ours is set
+
+void RestoreConsoleCodePage() {
+  ::SetConsoleOutputCP(gConsoleCodePage);
+}
+
+}  // namespace
+
+void UseUtf8Console() {
+  // Binary: data written to standard output ("-") stays as it is.
+  ::_setmode(::_fileno(stdout), _O_BINARY);
+  ::_setmode(::_fileno(stderr), _O_BINARY);
+  const UINT own = ::GetConsoleOutputCP();  // 0 without a console
+  if (own != 0 && own != CP_UTF8 && gConsoleCodePage == 0 && ::SetConsoleOutputCP(CP_UTF8)) {
+    gConsoleCodePage = own;
+    std::atexit(RestoreConsoleCodePage);
+  }
+}
+
+bool IsTerminal(StandardStream stream) {
+  DWORD mode = 0;
+  return ::GetConsoleMode(::GetStdHandle(stream == StandardStream::Output ? STD_OUTPUT_HANDLE
+                                                                          : STD_ERROR_HANDLE),
+                          &mode) != 0;
 }
 
 // --- Sleeping and folders ---

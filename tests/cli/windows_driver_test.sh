@@ -1,0 +1,19 @@
+#!/bin/sh
+# windows_driver_test.sh WINE NIMBO_CLI_EXE FAKE_DLL: nimbo-cli.exe reads the
+# settings through the real D2XX backend, with the project's stand-in as
+# FTD2XX.DLL beside it and the simulated device kept in a state file behind
+# that. (Without any FTD2XX.DLL: the scenario info_without_device.)
+set -eu
+wine=$1 exe=$2 fake=$3
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+fail() { echo "FAIL: $*"; exit 1; }
+cp "$exe" "$work/nimbo-cli.exe"
+cp "$fake" "$work/FTD2XX.DLL"
+hex=$(for b in $(seq 0 67); do printf '%02X ' $((b * 3 % 256)); done)
+"$wine" "$work/nimbo-cli.exe" --simulate="$work/device.state" settings write "$hex" ||
+  fail "settings write"
+out=$(NIMBO_FAKE_D2XX_STATE="$work/device.state" "$wine" "$work/nimbo-cli.exe" settings read 2>&1) ||
+  fail "settings read: $out"
+[ "$out" = "${hex% }" ] || fail "settings read gave: $out"
+echo "ok"
