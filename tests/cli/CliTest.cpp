@@ -86,7 +86,7 @@ TEST_F(Cli, UsageErrorsExitTwoWithOneMessageStyle) {
       {{"--simulate", "settings", "write", "00 11"}, "nimbo-cli: settings write: Expected exactly"},
       {{"--simulate", "settings"}, "nimbo-cli: settings: "},
       {{"--simulate", "matrix", "set", "a", "b"}, "nimbo-cli: matrix write: "},
-      {{"bogus"}, "nimbo-cli: unknown command 'bogus'\n"},
+      {{"bogus", "x"}, "nimbo-cli: unknown command 'bogus'\n"},
       {{"--simulate", "settings", "bogus"}, "nimbo-cli: settings: unknown command 'bogus'\n"},
       {{"--simulate", "matrix", "write", "-hello-"},
        "nimbo-cli: matrix write: '-hello-' would be taken for options; to give a text that begins "
@@ -162,6 +162,8 @@ TEST_F(Cli, MatrixReadEscapesControlCharactersOnATerminalOnly) {
   EXPECT_EQ(Sim({"matrix", "read"}, true).out, "-A\\x1B[2J\\x7FB\xC3\xA4\\x01\n");
   ASSERT_EQ(Sim({"matrix", "set", "--", "-x"}).status, 0);
   EXPECT_EQ(Sim({"matrix", "read"}).out, "-x\n");
+  ASSERT_EQ(Sim({"matrix", "write", "-"}).status, 0);  // a lone dash is a text
+  EXPECT_EQ(Sim({"matrix", "read"}).out, "-\n");
 }
 
 TEST_F(Cli, SimVersionTakesEveryNibblePair) {

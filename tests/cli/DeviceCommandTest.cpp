@@ -3,6 +3,7 @@
 // and matrix write.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <sstream>
 #include <string>
@@ -63,6 +64,8 @@ TEST_F(DeviceCommandTest, AFailureNamesItsBlockAddressTriesCauseAndFirstDifferen
            "the block read back differs from the block written; first differing byte 5 "
            "(device address 0x0082): " +
            expected + partly},
+      {sim::Fault::Unplug, "WM",  // last: the device stays unplugged
+       block + "the USB interface reported an I/O error: the device is gone (unplugged?)" + partly},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.command);
@@ -158,6 +161,8 @@ TEST_F(DeviceCommandTest, AStopRequestDuringAWriteIsCarriedOutWhenTheWriteHasEnd
                     .starts_with(prefix + StopRequestName(c.signal) + ": finishing " + c.what +
                                  " first, " + c.time + " ("))
         << err.str().substr(*errAtRequest);
+    const auto lines = ErrLines();
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return l.find(": finishing ") != std::string::npos; }), 1);
     EXPECT_EQ(ErrLines().back(),
               prefix + "ending on " + StopRequestName(c.signal) + "; " + c.what + " completed");
     if (c.args[0] == "flash") {
@@ -170,6 +175,13 @@ TEST_F(DeviceCommandTest, AStopRequestDuringAWriteIsCarriedOutWhenTheWriteHasEnd
       EXPECT_TRUE(out.str().ends_with("-kept-\n")) << out.str();
     }
   }
+  // In the pause after the flash, when no yield follows: answered all the same.
+  StartCase();
+  err.str("");
+  ui.onSleep = [] { std::raise(SIGTERM); };
+  EXPECT_EQ(RunCli({"flash", "--no-backup", firmwarePath}, context), 128 + SIGTERM);
+  ui.onSleep = nullptr;
+  EXPECT_NE(err.str().find("SIGTERM: finishing the firmware update first"), std::string::npos);
 }
 
 // verify reads the program area back and writes nothing: equal after a
@@ -201,11 +213,14 @@ TEST_F(DeviceCommandTest, VerifyComparesTheDeviceWithTheFileWithoutWriting) {
                                    "2 of 438 blocks; the first is block 7 at device address "
                                    "0x0100, byte 9 (device address 0x0104): " +
                                    bytes);
-  device.AddFault({.fault = sim::Fault::NoReply, .command = "RM", .address = 0x0120, .times = -1});
-  EXPECT_EQ(RunCli({"verify", firmwarePath}, context), kFailure);
-  EXPECT_EQ(ErrLines().back(),
-            "nimbo-cli: verify: reading block 8 at device address 0x0120 failed: "
-            "no reply within the read time-out (LinkStatus 8)");
+  for (const auto& [fault, cause] : {std::pair{sim::Fault::NoReply, "no reply within the read time-out"},
+                                     std::pair{sim::Fault::CorruptReadBack, "checksum mismatch in the reply"}}) {
+    device.ClearFaults();  // ten failed tries: the eleventh would succeed
+    device.AddFault({.fault = fault, .command = "RM", .address = 0x0120, .times = 10});
+    EXPECT_EQ(RunCli({"verify", firmwarePath}, context), kFailure);
+    EXPECT_EQ(ErrLines().back(), std::string("nimbo-cli: verify: reading block 8 at device address 0x0120 failed: ") +
+              cause + " (LinkStatus 8)");
+  }
   EXPECT_EQ(SentFrames("WM") + SentFrames("WE"), 0);
 }
 

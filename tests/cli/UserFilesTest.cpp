@@ -25,6 +25,7 @@
 #include "Cli.h"
 #include "FwuCli.h"
 #include "UserFiles.h"
+#include "UserFileSystem.h"
 #include "flasher/FirmwareCodec.h"
 #include "flasher/SampleFirmware.h"
 #include "settings/SettingsBackup.h"
@@ -192,6 +193,12 @@ TEST_F(UserFiles, ReaderTakesOnlyRegularFilesOfTheirSize) {
   }
   std::string error;
   EXPECT_FALSE(ReadUserFile("", 8, error));
+  std::string contents;
+  userfs::NameInfo opened;
+  ::alarm(10);  // a blocking open ends the test
+  EXPECT_FALSE(userfs::ReadRegular(File("fifo"), 8, contents, opened));
+  ::alarm(0);
+  EXPECT_EQ(opened.kind, userfs::Kind::kFifo);
   EXPECT_EQ(error, "cannot read: no file name given");
 }
 
