@@ -3,7 +3,6 @@
 // and matrix write.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <csignal>
 #include <sstream>
 #include <string>
@@ -161,8 +160,7 @@ TEST_F(DeviceCommandTest, AStopRequestDuringAWriteIsCarriedOutWhenTheWriteHasEnd
                     .starts_with(prefix + StopRequestName(c.signal) + ": finishing " + c.what +
                                  " first, " + c.time + " ("))
         << err.str().substr(*errAtRequest);
-    const auto lines = ErrLines();
-    EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return l.find(": finishing ") != std::string::npos; }), 1);
+    EXPECT_EQ(err.str().find(": finishing "), err.str().rfind(": finishing "));  // answered once
     EXPECT_EQ(ErrLines().back(),
               prefix + "ending on " + StopRequestName(c.signal) + "; " + c.what + " completed");
     if (c.args[0] == "flash") {
@@ -213,13 +211,15 @@ TEST_F(DeviceCommandTest, VerifyComparesTheDeviceWithTheFileWithoutWriting) {
                                    "2 of 438 blocks; the first is block 7 at device address "
                                    "0x0100, byte 9 (device address 0x0104): " +
                                    bytes);
-  for (const auto& [fault, cause] : {std::pair{sim::Fault::NoReply, "no reply within the read time-out"},
-                                     std::pair{sim::Fault::CorruptReadBack, "checksum mismatch in the reply"}}) {
+  for (const auto& [fault, cause] :
+       {std::pair{sim::Fault::NoReply, "no reply within the read time-out"},
+        std::pair{sim::Fault::CorruptReadBack, "checksum mismatch in the reply"}}) {
     device.ClearFaults();  // ten failed tries: the eleventh would succeed
     device.AddFault({.fault = fault, .command = "RM", .address = 0x0120, .times = 10});
     EXPECT_EQ(RunCli({"verify", firmwarePath}, context), kFailure);
-    EXPECT_EQ(ErrLines().back(), std::string("nimbo-cli: verify: reading block 8 at device address 0x0120 failed: ") +
-              cause + " (LinkStatus 8)");
+    EXPECT_EQ(ErrLines().back(),
+              std::string("nimbo-cli: verify: reading block 8 at device address 0x0120 failed: ") +
+                  cause + " (LinkStatus 8)");
   }
   EXPECT_EQ(SentFrames("WM") + SentFrames("WE"), 0);
 }

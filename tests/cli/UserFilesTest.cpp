@@ -24,8 +24,8 @@
 
 #include "Cli.h"
 #include "FwuCli.h"
-#include "UserFiles.h"
 #include "UserFileSystem.h"
+#include "UserFiles.h"
 #include "flasher/FirmwareCodec.h"
 #include "flasher/SampleFirmware.h"
 #include "settings/SettingsBackup.h"

@@ -54,7 +54,9 @@ inline void DropText(QWidget* target, const QString& text, int stage = 3) {
   QDropEvent drop(there, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
   for (QEvent* event :
        {static_cast<QEvent*>(&enter), static_cast<QEvent*>(&move), static_cast<QEvent*>(&drop)}) {
-    if (!((event == &drop ? 2 : 1) & stage)) continue;
+    if (((event == &drop ? 2 : 1) & stage) == 0) {
+      continue;
+    }
     QSpontaneKeyEvent::setSpontaneous(event);
     qApp->notify(receiver, event);
   }

@@ -148,7 +148,7 @@ class ColorWheelTest : public QObject {
         {0, value, "wheel", QList<int>(5, 120), none, "H", 60, 5},  // quick notches
         {0, value, "passed back", {120}, none, "H", 12, 1},
         {0, value, "wheel", QList<int>(5, 30), none, "H", 12, 1},  // quarters
-        {0, value, "wheel", {240}, none, "H", 24, 2},  // two notches in one event
+        {0, value, "wheel", {240}, none, "H", 24, 2},              // two notches in one event
         {0, value, "wheel", {-120}, ctrl, "S", 93, 1},
         {0, value, "wheel", {120}, ctrl, "S", 100, 1},  // at the rim
         {0, value, "wheel", {-120}, ctrl | shift, "S", 99, 1},
