@@ -92,6 +92,15 @@ TEST_F(Cli, UsageErrorsExitTwoWithOneMessageStyle) {
        "nimbo-cli: matrix write: '-hello-' would be taken for options; to give a text that begins "
        "with '-', put -- before it: nimbo-cli matrix write -- -hello-\n"},
       {{"--simulate", "matrix", "set", "-x test"}, "nimbo-cli: matrix set: '-x test' would be"},
+      {{"--bogus"}, "nimbo-cli: unknown option '--bogus'\n"},
+      {{"--simulate", "settings", "backup", "-dash"},
+       "nimbo-cli: settings backup: unknown option '-dash'; to give a name that begins with '-', "
+       "put -- before it (nimbo-cli settings backup -- -dash) or write it as ./-dash\n"},
+      {{"matrix", "write", "--simulate=s", "it's"},
+       "nimbo-cli: global options go before the command: nimbo-cli --simulate=s matrix write "
+       "'it'\\''s'\n"},
+      {{"--trace", "info", "--real-time"},
+       "nimbo-cli: global options go before the command: nimbo-cli --trace --real-time info\n"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.args));

@@ -309,6 +309,10 @@ TEST_F(UserFileCommands, FwuFollowsTheCliConventions) {
   const std::vector<std::pair<std::vector<std::string>, std::string>> usage = {
       {{}, "nimbo-fwu: A subcommand is required\n"},
       {{"bogus", "x"}, "nimbo-fwu: unknown command 'bogus'\n"},
+      {{"--bogus"}, "nimbo-fwu: unknown option '--bogus'\n"},
+      {{"sample", "-x.fwu"},
+       "nimbo-fwu: sample: unknown option '-x.fwu'; to give a name that begins with '-', put -- "
+       "before it (nimbo-fwu sample -- -x.fwu) or write it as ./-x.fwu\n"},
       {{"encode", "a", "b", "--seed", "-1"}, "nimbo-fwu: encode: --seed: '-1' " + seeds},
       {{"encode", "a", "b", "--seed=18446744073709551616"},
        "nimbo-fwu: encode: --seed: '18446744073709551616' " + seeds},
