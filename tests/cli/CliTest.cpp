@@ -211,12 +211,17 @@ TEST_F(Cli, ArmedFaultsGiveTheCommandsFailureMessages) {
       {{"echo", "WE", "--after", "3"},
        {"settings", "write", Record(0x60)},
        write +
-           "3 failed: the reply did not begin with the command's letters (wrong echo) "
-           "(LinkStatus 8); at least 3 of 68 bytes reached the device, which may now hold" +
+           "3 failed: the reply did not begin with the command's letters: wrong echo (or a late "
+           "reply) (LinkStatus 8); at least 3 of 68 bytes reached the device, which may now hold" +
            mix},
       {{"echo", "IF"},
        {"info"},
-       "nimbo-cli: info: ReadDeviceInfo failed: the device did not answer \"IF\"\n"},
+       "nimbo-cli: info: ReadDeviceInfo failed: the reply did not begin with the command's "
+       "letters: wrong echo (or a late reply) (LinkStatus 0)\n"},
+      {{"late", "IF"},
+       {"info"},
+       "nimbo-cli: info: ReadDeviceInfo failed: no reply within the read time-out; the answer "
+       "came after it (a late reply) (LinkStatus 8)\n"},
       {{"refuse", "RE", "--address", "40"},
        {"settings", "defaults"},
        "nimbo-cli: settings defaults: Read Error! ReadEeprom failed: the device refused it "

@@ -56,22 +56,54 @@ TEST_F(DeviceCommandTest, AFailureNamesItsBlockAddressTriesCauseAndFirstDifferen
   const std::string block =
       "nimbo-cli: flash: block 3 at device address 0x0080 failed after 10 tries: ";
   const std::string partly = "; the device holds part of the new firmware: flash again";
+  const std::string check = "nimbo-cli: flash: the device check failed: ";
+  const std::string unwritten = "; nothing was written to the device";
   const Case cases[] = {
-      {sim::Fault::Refuse, "WM", block + "the device refused it (acknowledge not 0x01)" + partly},
+      {sim::Fault::Refuse, "WM",
+       block + "the device refused it (acknowledge not 0x01) (LinkStatus 8)" + partly},
       {sim::Fault::CorruptReadBack, "RM",
        block +
-           "the block read back differs from the block written; first differing byte 5 "
-           "(device address 0x0082): " +
+           "the block read back differs from the block written (LinkStatus 8); first differing "
+           "byte 5 (device address 0x0082): " +
            expected + partly},
+      // Replies run behind: the last try meets the rest of an earlier one.
+      {sim::Fault::Late, "WM",
+       block +
+           "the reply did not begin with the command's letters: wrong echo (or a late reply) "
+           "(LinkStatus 8)" +
+           partly},
+      {sim::Fault::WrongEcho, "IF",
+       check +
+           "the reply did not begin with the command's letters: wrong echo (or a late reply) "
+           "(LinkStatus 0)" +
+           unwritten},
+      {sim::Fault::Late, "IF",
+       check + "no reply within the read time-out; the answer came after it (a late reply) " +
+           "(LinkStatus 8)" + unwritten},
       {sim::Fault::Unplug, "WM",  // last: the device stays unplugged
-       block + "the USB interface reported an I/O error: the device is gone (unplugged?)" + partly},
+       block +
+           "the USB interface reported an I/O error: the device is gone (unplugged?) (LinkStatus "
+           "4)" +
+           partly},
   };
+  device.Version() = 0x00;  // an answer, but one that the flasher takes for none
+  EXPECT_EQ(RunCli({"flash", firmwarePath}, context), kFailure);
+  EXPECT_EQ(ErrLines().back(),
+            "nimbo-cli: flash: the device answered \"IF\" with firmware version "
+            "0.0, which the flasher takes for no answer" +
+                unwritten);
+  device.Version() = 0x10;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.command);
     err.str("");
     device.ClearFaults();
+    clock.SleepFor(1'000'000);  // until the late replies of a case above have come
     device.AddFault(
-        {.fault = c.fault, .command = c.command, .address = 0x0080, .times = -1, .corruptAt = 5});
+        {.fault = c.fault,
+         .command = c.command,
+         .address = c.command == std::string("IF") ? std::nullopt : std::optional(0x0080),
+         .times = -1,
+         .corruptAt = 5});
     EXPECT_EQ(RunCli({"flash", "--no-backup", firmwarePath}, context), kFailure);
     EXPECT_EQ(ErrLines().back(), c.line);
     EXPECT_EQ(out.str(), "");

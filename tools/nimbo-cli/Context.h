@@ -51,14 +51,22 @@ class Context {
   NIMBOmodule* Module();
   // Module() with the link open; nullptr after a message.
   NIMBOmodule* OpenModule();
-  // Writes "<prefix><step> failed: <cause> (LinkStatus N)" as a failure and
-  // returns kFailure.
-  int LinkFailure(std::string_view step, std::string_view prefix = {});
+  // Writes "<prefix><step> failed: <cause> (LinkStatus N)<suffix>" as a
+  // failure and returns kFailure.
+  int LinkFailure(std::string_view step, std::string_view prefix = {},
+                  std::string_view suffix = {});
   // "<step> failed: <cause> (LinkStatus N)".
   std::string LinkFailureText(std::string_view step) const;
   // Why the module's last link operation failed, in words: "no reply within
   // the read time-out"; empty when the link did not say.
   std::string LinkCauseText() const;
+  // "<cause> (LinkStatus N)", or "(LinkStatus N)" when the link did not say.
+  std::string CauseAndStatus() const;
+  // After ReadDeviceInfo on `module`: why the device gave no version, as
+  // CauseAndStatus() says it; empty when it answered "IF", and when it
+  // stayed silent, as the normal firmware does, even when listened to once
+  // more for a late answer.
+  std::string InfoFailureText(NIMBOmodule& module);
   // How to put the device into update mode, the only mode that answers "IF".
   std::string UpdateModeHint() const;
   // The simulated device itself, without opening the link: nullptr after a

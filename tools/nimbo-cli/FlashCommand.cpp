@@ -12,6 +12,7 @@
 #include "FirmwareFileCheck.h"
 #include "ProgressLines.h"
 #include "SettingsRecord.h"
+#include "ShownText.h"
 #include "flasher/FirmwareChooser.h"
 #include "flasher/FirmwareUpdate.h"
 #include "flasher/LoadFirmware.h"
@@ -43,11 +44,10 @@ class ConsoleFlasherView final : public flasher::FlasherView {
 // Where and why the flash failed: "block 3 at device address 0x0080 failed
 // after 10 tries: <cause>; first differing byte 5 (...)".
 std::string DescribeFailure(Context& context, const flasher::FlashFailure& failure) {
+  const std::string cause = context.CauseAndStatus();
   std::string text = BlockText(failure.block, failure.address) + " failed after " +
-                     std::to_string(failure.tries) + " tries";
-  if (const std::string cause = context.LinkCauseText(); !cause.empty()) {
-    text += ": " + cause;
-  }
+                     std::to_string(failure.tries) + " tries" +
+                     (cause.starts_with('(') ? " " : ": ") + cause;
   if (failure.difference) {
     text += "; first differing " + DifferenceText(failure.address, *failure.difference);
   }
@@ -55,18 +55,18 @@ std::string DescribeFailure(Context& context, const flasher::FlashFailure& failu
 }
 
 // Why the device check refused the update, in one line.
-std::string DescribeRefusal(Context& context, const NIMBOmodule& module,
-                            flasher::CheckResult result, const std::string& file) {
-  const std::string cause = context.LinkCauseText();
-  const std::string link = cause.empty()
-                               ? std::string()
-                               : cause + " (LinkStatus " + std::to_string(module.LinkStatus) + ")";
+std::string DescribeRefusal(Context& context, NIMBOmodule& module, flasher::CheckResult result,
+                            const std::string& file) {
+  const std::string link = context.LinkCauseText().empty() ? "" : context.CauseAndStatus();
   switch (result) {
     case flasher::CheckResult::NotInUpdateMode:
-      // Silence is the normal firmware not knowing "IF"; anything else is the link.
-      if (module.LinkStatus != 0 &&
-          !(module.FailureCause == LinkCause::NoReply && module.RxTotal == 0)) {
-        return "the device check failed: " + link;
+      // Only silence is the normal firmware not knowing "IF".
+      if (const std::string failure = context.InfoFailureText(module); !failure.empty()) {
+        return "the device check failed: " + failure;
+      }
+      if (module.LinkStatus == 0) {
+        return "the device answered \"IF\" with firmware version 0.0, which the flasher takes for "
+               "no answer";
       }
       return "the device is not in update mode: " + context.UpdateModeHint();
     case flasher::CheckResult::NotResponding:
