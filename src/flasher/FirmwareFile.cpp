@@ -12,6 +12,7 @@ FirmwareFileRead ReadFirmwareFile(const std::string& path) {
   FirmwareFileRead result;
   if (path.empty()) {
     result.problem = FileProblem::CannotOpen;
+    result.reason = "no file name given";
     return result;
   }
   // Opening never waits on a FIFO or a device; the kind check below then
@@ -21,6 +22,7 @@ FirmwareFileRead ReadFirmwareFile(const std::string& path) {
       platform::File::Open(path, platform::File::Access::Read, error);
   if (!file) {
     result.problem = FileProblem::CannotOpen;
+    result.reason = error.text;
     return result;
   }
   if (file->Kind() != platform::FileKind::Regular) {
@@ -32,6 +34,7 @@ FirmwareFileRead ReadFirmwareFile(const std::string& path) {
   result.bytes.resize(got.value_or(0));
   if (!got) {
     result.problem = FileProblem::ReadError;
+    result.reason = error.text;
   } else if (*got < kFirmwareFileSize) {
     result.problem = FileProblem::TooShort;
   }
