@@ -113,8 +113,10 @@ int Flash(Context& context, const std::string& file, bool resetMatrix, bool back
       checked != flasher::CheckResult::Offered) {
     return context.Fail(DescribeRefusal(context, *module, checked, file) + kNothingWritten);
   }
-  if (backup && !SaveBackupsBeforeFlash(context, *module)) {
-    return context.Fail("nothing was written to the device");
+  if (backup) {
+    if (const std::string failure = SaveBackupsBeforeFlash(context, *module); !failure.empty()) {
+      return context.Fail(failure + kNothingWritten);
+    }
   }
   flasher::FlashOutcome outcome;
   {
