@@ -135,8 +135,13 @@ TEST_F(DeviceCommandTest, MatrixWriteKeepsTheDeviceBytesAfterTheImage) {
   std::vector<std::uint8_t> expected(copy.begin(), copy.end());
   std::fill_n(expected.begin(), 768, 0);
   std::copy_n(std::vector<std::uint8_t>{0x80, 0x34, 'x', 0x34}.begin(), 4, expected.begin());
-  EXPECT_EQ(RunCli({"matrix", "write", "\u20ACx"}, context), 0);
+  out.setstate(std::ios::badbit);  // standard output closed: the text is stored all the same
+  EXPECT_EQ(RunCli({"matrix", "write", "\u20ACx"}, context), kFailure);
   EXPECT_EQ(std::vector<std::uint8_t>(copy.begin(), copy.end()), expected);
+  EXPECT_EQ(
+      err.str(),
+      "nimbo-cli: matrix write: the result could not be printed (standard output could not be "
+      "written); the LED matrix text store itself completed\n");
 }
 
 // A stop request that comes while a command writes to the device waits for

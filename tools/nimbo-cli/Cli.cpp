@@ -181,7 +181,7 @@ int RunCli(const std::vector<std::string>& args, Context& context) {
   if (trace) {
     link.trace = &context.Err();
   }
-  const int status = context.RunSelected();
+  const int status = context.PrintedStatus(context.RunSelected());
   context.CloseLink();
   return context.FinalStatus(status);
 }

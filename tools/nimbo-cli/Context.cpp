@@ -230,6 +230,19 @@ void Context::EndAfterCommand(int signal, std::string what) {
   }
 }
 
+void Context::WroteDevice(std::string what) {
+  deviceWrite_ = std::move(what);
+}
+
+int Context::PrintedStatus(int status) {
+  out_.flush();
+  if (out_ || status != kSuccess) {
+    return status;
+  }
+  return Fail("the result could not be printed (standard output could not be written)" +
+              (deviceWrite_.empty() ? std::string() : "; " + deviceWrite_ + " itself completed"));
+}
+
 int Context::FinalStatus(int status) {
   if (stopSignal_ == 0) {
     return status;

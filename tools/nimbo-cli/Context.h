@@ -79,6 +79,13 @@ class Context {
   // Runs the chosen command under its name; kUsageError when none was chosen.
   int RunSelected();
 
+  // The command has written to the device: `what` ("the settings write")
+  // completed.
+  void WroteDevice(std::string what);
+  // `status` as the command ended, or, when a success could not be printed,
+  // kFailure after a line saying so and whether the device write completed.
+  int PrintedStatus(int status);
+
   // Closes the link, if it is open.
   void CloseLink();
 
@@ -104,6 +111,7 @@ class Context {
   sim::SimulatedDevice* device_ = nullptr;
   bool linkFailed_ = false;
   std::function<int()> action_;
+  std::string deviceWrite_;
   int stopSignal_ = 0;
   std::string stoppedWrite_;
 };

@@ -128,6 +128,7 @@ int Flash(Context& context, const std::string& file, bool resetMatrix, bool back
   progress.EndProgressLine();
   switch (outcome.result) {
     case flasher::FlashResult::Completed:
+      context.WroteDevice("the firmware update");
       context.Out() << "Flash Complete!\n";
       return kSuccess;
     case flasher::FlashResult::TextNotStored: {
