@@ -318,13 +318,14 @@ TEST_F(Cli, SettingsBackupRestoresExactlyAndADryRunOrBadFileWritesNothing) {
   EXPECT_EQ(Sim({"settings", "read"}).out, changed);
 
   for (const char* damage : {"NIMBO settings backup 1\nbytes 00\n", "hello\n"}) {
-    const std::string bad = (dir_ / "bad.backup").string();
+    const std::string bad = (dir_ / "bad\n.backup").string();  // named in one line
     std::filesystem::remove(bad);
     ASSERT_EQ(Sim({"settings", "backup", bad}).status, 0);
     std::ofstream(bad, std::ios::trunc) << damage;
     const Result refused = Sim({"--trace", "settings", "restore", bad});
     EXPECT_EQ(refused.status, 1);
-    EXPECT_TRUE(refused.err.starts_with("nimbo-cli: settings restore: " + bad + ": "))
+    EXPECT_TRUE(refused.err.starts_with("nimbo-cli: settings restore: \"" + dir_.string() +
+                                        "/bad\\x0A.backup\": "))
         << refused.err;
     EXPECT_EQ(refused.err.find("> "), std::string::npos) << "the device was touched";
   }

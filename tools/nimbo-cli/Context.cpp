@@ -36,7 +36,7 @@ std::string OpenFailureHint(std::int32_t status, const backend::BackendOptions& 
              AccessGuide() + "); to try the program without a device, add --simulate";
     case static_cast<std::int32_t>(ft::kDeviceNotOpened):
       if (options.simulate && options.stateFile) {
-        return "another program holds the simulated device " + *options.stateFile;
+        return "another program holds the simulated device " + ShownName(*options.stateFile);
       }
       return "the USB interface could not be opened (busy, or no access rights: see " +
              AccessGuide() + ")";
@@ -67,7 +67,8 @@ int Context::Fail(std::string_view text, int status) {
   if (!command_.empty()) {
     err_ << command_ << ": ";
   }
-  err_ << text << '\n';
+  // Whatever the text quotes from outside, it stays one line.
+  err_ << EscapeControls(text) << '\n';
   return status;
 }
 

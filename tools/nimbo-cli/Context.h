@@ -42,8 +42,8 @@ class Context {
   void SetCommand(std::string path) { command_ = std::move(path); }
   const std::string& Command() const { return command_; }
 
-  // Writes "nimbo-cli: COMMAND: text" on the error stream and returns
-  // `status`.
+  // Writes "nimbo-cli: COMMAND: text" on the error stream, as one line
+  // (control characters escaped), and returns `status`.
   int Fail(std::string_view text, int status = kFailure);
 
   // The shared state on the chosen link, built on first use (the link is

@@ -79,7 +79,8 @@ std::string DescribeRefusal(Context& context, NIMBOmodule& module, flasher::Chec
     case flasher::CheckResult::FirmwareUnknown: {
       // The file changed after it was checked.
       const std::string problem = ExamineFirmwareFile(file).problem;
-      return file + ": " + (problem.empty() ? "the file changed while it was read" : problem);
+      return ShownName(file) + ": " +
+             (problem.empty() ? "the file changed while it was read" : problem);
     }
     case flasher::CheckResult::Offered:
       break;
@@ -90,7 +91,7 @@ std::string DescribeRefusal(Context& context, NIMBOmodule& module, flasher::Chec
 int Flash(Context& context, const std::string& file, bool resetMatrix, bool backup) {
   // The file first: a refused one never touches the device.
   if (const std::string problem = ExamineFirmwareFile(file).problem; !problem.empty()) {
-    return context.Fail(file + ": " + problem + kNothingWritten);
+    return context.Fail(ShownName(file) + ": " + problem + kNothingWritten);
   }
   NIMBOmodule* module = context.OpenModule();
   if (module == nullptr) {
