@@ -13,7 +13,6 @@
 
 #include <array>
 #include <cstring>
-#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <limits>
@@ -260,48 +259,6 @@ TEST_F(UserFileCommands, RestoreKeepsTheDevicesByteZero) {
   ASSERT_EQ(Cli({"settings", "restore", File("backup.txt")}).status, 0);
   bytes[1] = 0x22;  // restored; byte 0 stays the device's
   EXPECT_EQ(Cli({"settings", "read"}).out, settings::BytesToHex(bytes) + "\n");
-}
-
-// The backup names of the next ten seconds are partly taken: numbers 01 by a
-// settings file, 02 by a text file. Two flashes each keep a pair of their own.
-TEST_F(UserFileCommands, FlashBackupsNeverCollide) {
-  const auto image = flasher::EncodeFirmwareBytes(flasher::SampleFirmwareImage(), 7);
-  std::ofstream(File("update.fwu"), std::ios::binary)
-      .write(reinterpret_cast<const char*>(image.data()),
-             static_cast<std::streamsize>(image.size()));
-  ASSERT_EQ(Cli({"sim", "mode", "update"}).status, 0);
-  const std::time_t now = std::time(nullptr);
-  for (std::time_t second = now; second < now + 10; ++second) {
-    std::tm utc{};
-    ::gmtime_r(&second, &utc);
-    char stamp[20];
-    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &utc);
-    std::ofstream(File("nimbo-backup-" + std::string(stamp) + "-01-settings.txt")) << "planted";
-    std::ofstream(File("nimbo-backup-" + std::string(stamp) + "-02-matrix.txt")) << "planted";
-  }
-  const Snapshot before = Take(folder_.Path());
-
-  const fs::path previous = fs::current_path();
-  fs::current_path(folder_.Path());
-  const Result first = Cli({"flash", "update.fwu"});
-  const Result second = Cli({"flash", "update.fwu"});
-  fs::current_path(previous);
-  EXPECT_EQ(first.status, 0) << first.err;
-  EXPECT_EQ(second.status, 0) << second.err;
-
-  Snapshot added = Take(folder_.Path());
-  for (const auto& [name, seen] : before) {
-    if (name != "device.state") {
-      EXPECT_EQ(added[name], seen) << name;
-    }
-    added.erase(name);
-  }
-  EXPECT_EQ(added.size(), 4u);
-  for (const auto& [name, seen] : added) {
-    const std::string pair = name.substr(0, name.rfind('-'));
-    EXPECT_TRUE(added.contains(pair + "-settings.txt") && added.contains(pair + "-matrix.txt"))
-        << name << ": half a pair";
-  }
 }
 
 TEST_F(UserFileCommands, FwuFollowsTheCliConventions) {
