@@ -12,6 +12,7 @@ FirmwareFileRead ReadFirmwareFile(const std::string& path) {
   FirmwareFileRead result;
   if (path.empty()) {
     result.problem = FileProblem::CannotOpen;
+    result.reason = "no file name given";
     return result;
   }
   // Looked at by name first: on Windows opening a device's name (COM1)
@@ -28,6 +29,7 @@ FirmwareFileRead ReadFirmwareFile(const std::string& path) {
       platform::File::Open(path, platform::File::Access::Read, error);
   if (!file) {
     result.problem = FileProblem::CannotOpen;
+    result.reason = error.text;
     return result;
   }
   if (file->Kind() != platform::FileKind::Regular) {
@@ -39,6 +41,7 @@ FirmwareFileRead ReadFirmwareFile(const std::string& path) {
   result.bytes.resize(got.value_or(0));
   if (!got) {
     result.problem = FileProblem::ReadError;
+    result.reason = error.text;
   } else if (*got < kFirmwareFileSize) {
     result.problem = FileProblem::TooShort;
   }

@@ -28,6 +28,7 @@ enum class FileProblem {
 struct FirmwareFileRead {
   FileProblem problem = FileProblem::None;
   std::vector<std::uint8_t> bytes;  // what was read, at most 131,104 bytes
+  std::string reason;               // the system's words for CannotOpen and ReadError
   bool Ok() const { return problem == FileProblem::None; }
 };
 

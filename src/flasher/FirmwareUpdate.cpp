@@ -123,6 +123,9 @@ CheckResult FirmwareUpdate::CheckDevice() {
   m.FirmwareMajor = 0;
   m.FirmwareMinor = 0;
   m.ReadDeviceInfo();
+  // Silence, a broken or late reply, a wrong echo (LinkStatus 0) and version
+  // 0.0 all give this one message; LinkStatus, FailureCause and RxTotal keep
+  // which it was, for a caller that names it.
   if (m.LinkStatus != 0 || (m.FirmwareMajor == 0 && m.FirmwareMinor == 0)) {
     m.Ui().ShowMessage(kNotInUpdateModeText, kNotInUpdateModeTitle, MessageIcon::Critical);
     m.DeviceCheckFailed = kTrue;

@@ -34,9 +34,15 @@ void Reject(NIMBOmodule& module, LinkCause cause) {
   module.FailureCause = cause;
 }
 
+// Why a reply does not begin with `letters`: a late answer to an earlier
+// frame, where its letters tell, else a garbled echo.
+LinkCause EchoFault(std::span<const std::uint8_t> reply, std::string_view letters) {
+  return frames::EchoOfAnotherCommand(reply, letters) ? LinkCause::LateReply : LinkCause::WrongEcho;
+}
+
 // Why a write acknowledgement (the letters, then 0x01) is not one.
 LinkCause AcknowledgementFault(std::span<const std::uint8_t> reply, std::string_view letters) {
-  return frames::EchoMatches(reply, letters) ? LinkCause::Refused : LinkCause::WrongEcho;
+  return frames::EchoMatches(reply, letters) ? LinkCause::Refused : EchoFault(reply, letters);
 }
 
 // Puts `frame` in the transmit buffer and sends it; true on success.
@@ -80,7 +86,7 @@ bool RequestBlock(NIMBOmodule& module, frames::AddressBytes address) {
   const auto echo = Reply(module, frames::kEchoLength);
   module.ReplyEcho = frames::EchoText(echo);
   if (!frames::EchoMatches(echo, "RM")) {
-    Reject(module, LinkCause::WrongEcho);
+    Reject(module, EchoFault(echo, "RM"));
     return false;
   }
   return true;
@@ -99,11 +105,14 @@ void NIMBOmodule::ReadDeviceInfo() {
   }
   const auto reply = Reply(*this, frames::kInfoReplyLength);
   ReplyEcho = frames::EchoText(reply);
-  // A reply with another echo is ignored: the version stays as it was.
+  // A reply with another echo is ignored: the version stays as it was and
+  // LinkStatus 0; only the cause is kept, for a caller that names it.
   if (const auto info = frames::ParseDeviceInfo(reply)) {
     DeviceModel = info->model;
     FirmwareMajor = info->major;
     FirmwareMinor = info->minor;
+  } else {
+    FailureCause = EchoFault(reply, "IF");
   }
 }
 
@@ -207,7 +216,7 @@ void NIMBOmodule::ReadEeprom() {
     BlockChecksum = frames::Checksum(*address, reply.subspan(2, 1));
     const auto data = frames::EepromReadData(reply, *address);
     if (!data) {
-      Reject(*this, !frames::EchoMatches(reply, "RE")  ? LinkCause::WrongEcho
+      Reject(*this, !frames::EchoMatches(reply, "RE")  ? EchoFault(reply, "RE")
                     : reply[4] != frames::kAcknowledge ? LinkCause::Refused
                                                        : LinkCause::WrongChecksum);
       return;

@@ -45,6 +45,15 @@ bool EchoMatches(std::span<const std::uint8_t> reply, std::string_view letters) 
          reply[1] == static_cast<std::uint8_t>(letters[1]);
 }
 
+bool EchoOfAnotherCommand(std::span<const std::uint8_t> reply, std::string_view letters) {
+  for (const std::string_view command : {"IF", "RM", "WM", "RE", "WE"}) {
+    if (command != letters && EchoMatches(reply, command)) {
+      return true;
+    }
+  }
+  return false;
+}
+
 bool WriteAcknowledged(std::span<const std::uint8_t> reply, std::string_view letters) {
   return reply.size() >= 3 && EchoMatches(reply, letters) && reply[2] == kAcknowledge;
 }

@@ -49,6 +49,10 @@ std::array<std::uint8_t, 6> EepromWriteFrame(AddressBytes address, std::uint8_t 
 std::string EchoText(std::span<const std::uint8_t> reply);
 // True when the reply begins with exactly these two letters (case-sensitive).
 bool EchoMatches(std::span<const std::uint8_t> reply, std::string_view letters);
+// True when the reply begins with the letters of another of the device's
+// commands than `letters`: the answer to an earlier frame, come late, since
+// the device answers each command with its own letters only.
+bool EchoOfAnotherCommand(std::span<const std::uint8_t> reply, std::string_view letters);
 // A 3-byte write acknowledgement: the letters, then 0x01.
 bool WriteAcknowledged(std::span<const std::uint8_t> reply, std::string_view letters);
 

@@ -31,6 +31,7 @@ enum class LinkCause : std::uint8_t {
   None,
   NoReply,         // a read got nothing (or not the whole reply) within the read time-out
   WrongEcho,       // the reply did not begin with the command's two letters
+  LateReply,       // it began with another command's letters: an earlier frame's answer, late
   WrongChecksum,   // the reply's checksum does not match its bytes
   Refused,         // the acknowledge byte was not 0x01
   DataMismatch,    // a verify read back other bytes than were written
@@ -85,7 +86,9 @@ class NIMBOmodule {
   // --- Link state ---
   FtHandle LinkHandle = 0;  // 0 = no link
   std::int32_t LinkStatus = 0;
-  LinkCause FailureCause = LinkCause::None;  // set with every non-zero LinkStatus
+  // Set with every non-zero LinkStatus, and by ReadDeviceInfo for a reply it
+  // ignores (LinkStatus stays 0 there).
+  LinkCause FailureCause = LinkCause::None;
   std::array<std::uint8_t, kFrameBufferSize> TxBuffer{};
   std::int32_t TxCount = 0;
   std::int32_t TxWritten = 0;

@@ -2,18 +2,17 @@
 // failure paths against the simulated device kept in a state file.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <algorithm>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "Cli.h"
-#include "flasher/FirmwareCodec.h"
-#include "flasher/SampleFirmware.h"
+#include "flasher/FlasherRig.h"
 #include "settings/SettingsBackup.h"
 #include "settings/SettingsReport.h"
 
@@ -28,25 +27,11 @@ struct Result {
 
 class Cli : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() /
-           ("nimbo-cli-" + std::to_string(::getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::remove_all(dir_);
-    std::filesystem::create_directories(dir_);
-    state_ = (dir_ / "device.state").string();
-  }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
-
   // nimbo-cli ARGS, without a state file.
-  Result Run(std::vector<std::string> args, bool terminal = false) {
-    std::ostringstream out;
-    std::ostringstream err;
-    Result result;
-    result.status = RunCli(args, out, err, terminal);
-    result.out = out.str();
-    result.err = err.str();
-    return result;
+  static Result Run(const std::vector<std::string>& args, bool terminal = false) {
+    std::ostringstream out, err;
+    const int status = RunCli(args, out, err, terminal);
+    return {status, out.str(), err.str()};
   }
   // nimbo-cli --simulate=STATE ARGS, on this test's device.
   Result Sim(std::vector<std::string> args, bool terminal = false) {
@@ -54,8 +39,9 @@ class Cli : public ::testing::Test {
     return Run(std::move(args), terminal);
   }
 
-  std::filesystem::path dir_;
-  std::string state_;
+  test::ScratchFolder folder_;
+  const std::filesystem::path& dir_ = folder_.Path();
+  const std::string state_ = folder_.File("device.state");
 };
 
 // 68 bytes counting up from `first`, written as `settings read` does.
@@ -86,12 +72,21 @@ TEST_F(Cli, UsageErrorsExitTwoWithOneMessageStyle) {
       {{"--simulate", "settings", "write", "00 11"}, "nimbo-cli: settings write: Expected exactly"},
       {{"--simulate", "settings"}, "nimbo-cli: settings: "},
       {{"--simulate", "matrix", "set", "a", "b"}, "nimbo-cli: matrix write: "},
-      {{"bogus"}, "nimbo-cli: unknown command 'bogus'\n"},
+      {{"bogus", "x"}, "nimbo-cli: unknown command 'bogus'\n"},
       {{"--simulate", "settings", "bogus"}, "nimbo-cli: settings: unknown command 'bogus'\n"},
       {{"--simulate", "matrix", "write", "-hello-"},
        "nimbo-cli: matrix write: '-hello-' would be taken for options; to give a text that begins "
        "with '-', put -- before it: nimbo-cli matrix write -- -hello-\n"},
       {{"--simulate", "matrix", "set", "-x test"}, "nimbo-cli: matrix set: '-x test' would be"},
+      {{"--bogus"}, "nimbo-cli: unknown option '--bogus'\n"},
+      {{"--simulate", "settings", "backup", "-dash"},
+       "nimbo-cli: settings backup: unknown option '-dash'; to give a name that begins with '-', "
+       "put -- before it (nimbo-cli settings backup -- -dash) or write it as ./-dash\n"},
+      {{"matrix", "write", "--simulate=s", "it's"},
+       "nimbo-cli: global options go before the command: nimbo-cli --simulate=s matrix write "
+       "'it'\\''s'\n"},
+      {{"--trace", "info", "--real-time"},
+       "nimbo-cli: global options go before the command: nimbo-cli --trace --real-time info\n"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.args));
@@ -162,6 +157,8 @@ TEST_F(Cli, MatrixReadEscapesControlCharactersOnATerminalOnly) {
   EXPECT_EQ(Sim({"matrix", "read"}, true).out, "-A\\x1B[2J\\x7FB\xC3\xA4\\x01\n");
   ASSERT_EQ(Sim({"matrix", "set", "--", "-x"}).status, 0);
   EXPECT_EQ(Sim({"matrix", "read"}).out, "-x\n");
+  ASSERT_EQ(Sim({"matrix", "write", "-"}).status, 0);  // a lone dash is a text
+  EXPECT_EQ(Sim({"matrix", "read"}).out, "-\n");
 }
 
 TEST_F(Cli, SimVersionTakesEveryNibblePair) {
@@ -200,12 +197,22 @@ TEST_F(Cli, ArmedFaultsGiveTheCommandsFailureMessages) {
       {{"echo", "WE", "--after", "3"},
        {"settings", "write", Record(0x60)},
        write +
-           "3 failed: the reply did not begin with the command's letters (wrong echo) "
-           "(LinkStatus 8); at least 3 of 68 bytes reached the device, which may now hold" +
+           "3 failed: the reply did not begin with the command's letters: wrong echo (or a late "
+           "reply) (LinkStatus 8); at least 3 of 68 bytes reached the device, which may now hold" +
            mix},
       {{"echo", "IF"},
        {"info"},
-       "nimbo-cli: info: ReadDeviceInfo failed: the device did not answer \"IF\"\n"},
+       "nimbo-cli: info: ReadDeviceInfo failed: the reply did not begin with the command's "
+       "letters: wrong echo (or a late reply) (LinkStatus 0)\n"},
+      {{"silent", "IF"},  // as the normal firmware is
+       {"info"},
+       "nimbo-cli: info: ReadDeviceInfo failed (LinkStatus 8): the device answers \"IF\" only in "
+       "update mode; put the simulated device into it with: nimbo-cli --simulate=" +
+           state_ + " sim mode update\n"},
+      {{"late", "IF"},
+       {"info"},
+       "nimbo-cli: info: ReadDeviceInfo failed: no reply within the read time-out; the answer "
+       "came after it (a late reply) (LinkStatus 8)\n"},
       {{"refuse", "RE", "--address", "40"},
        {"settings", "defaults"},
        "nimbo-cli: settings defaults: Read Error! ReadEeprom failed: the device refused it "
@@ -220,16 +227,16 @@ TEST_F(Cli, ArmedFaultsGiveTheCommandsFailureMessages) {
       {{"checksum", "RE"},
        {"settings", "read"},
        read + "checksum mismatch in the reply (LinkStatus 8)\n"},
-      // Ten tries a block; a failed store also shows the device's message.
+      // Ten tries a block; a failed store is told in one line.
       {{"refuse", "RM", "--address", "8256", "--times", "10"},
        {"matrix", "write", "x"},
        "nimbo-cli: matrix write: LED Matrix String read failed: the device refused it "
        "(acknowledge not 0x01) (LinkStatus 8)\n"},
       {{"refuse", "WM", "--address", "8256", "--times", "10"},
        {"matrix", "write", "x"},
-       "Write Failure!: Device write error! Data is corrupted!  Re-try update!\nnimbo-cli: matrix "
-       "write: LED Matrix String store failed: the device refused it (acknowledge not 0x01) "
-       "(LinkStatus 8)\n"},
+       "nimbo-cli: matrix write: LED Matrix String store failed: the device refused it "
+       "(acknowledge "
+       "not 0x01) (LinkStatus 8); the device may hold part of the new text: write it again\n"},
   };
   for (const Case& c : cases) {
     std::vector<std::string> arm = {"sim", "fault"};
@@ -274,16 +281,6 @@ TEST_F(Cli, FaultRulesAreListedInTheWordsThatArmThem) {
   EXPECT_EQ(Sim({"sim", "fault", "list"}).out, "") << "a refused rule is not armed";
 }
 
-TEST_F(Cli, InfoInNormalModeSaysHowToReachUpdateMode) {
-  const Result result = Sim({"info"});
-  EXPECT_EQ(result.status, 1);
-  EXPECT_EQ(result.out, "");
-  EXPECT_NE(result.err.find("nimbo-cli: info: "), std::string::npos) << result.err;
-  EXPECT_NE(result.err.find("only in update mode"), std::string::npos) << result.err;
-  EXPECT_NE(result.err.find("--simulate=" + state_ + " sim mode update"), std::string::npos)
-      << result.err;
-}
-
 TEST_F(Cli, SettingsBackupRestoresExactlyAndADryRunOrBadFileWritesNothing) {
   const std::string backup = (dir_ / "settings.backup").string();
   const std::string original = Sim({"settings", "read"}).out;
@@ -303,13 +300,14 @@ TEST_F(Cli, SettingsBackupRestoresExactlyAndADryRunOrBadFileWritesNothing) {
   EXPECT_EQ(Sim({"settings", "read"}).out, changed);
 
   for (const char* damage : {"NIMBO settings backup 1\nbytes 00\n", "hello\n"}) {
-    const std::string bad = (dir_ / "bad.backup").string();
+    const std::string bad = (dir_ / "bad\n.backup").string();  // named in one line
     std::filesystem::remove(bad);
     ASSERT_EQ(Sim({"settings", "backup", bad}).status, 0);
     std::ofstream(bad, std::ios::trunc) << damage;
     const Result refused = Sim({"--trace", "settings", "restore", bad});
     EXPECT_EQ(refused.status, 1);
-    EXPECT_TRUE(refused.err.starts_with("nimbo-cli: settings restore: " + bad + ": "))
+    EXPECT_TRUE(refused.err.starts_with("nimbo-cli: settings restore: \"" + dir_.string() +
+                                        "/bad\\x0A.backup\": "))
         << refused.err;
     EXPECT_EQ(refused.err.find("> "), std::string::npos) << "the device was touched";
   }
@@ -318,41 +316,61 @@ TEST_F(Cli, SettingsBackupRestoresExactlyAndADryRunOrBadFileWritesNothing) {
   EXPECT_EQ(Sim({"settings", "read"}).out, "5A" + original.substr(2));
 }
 
+// Each flash saves the settings and the LED text first, as a pair of files of
+// its own even within one second (the names of the next ten seconds are
+// partly taken here: number 01 by a settings file, 02 by a text file), and
+// --no-backup saves none.
 TEST_F(Cli, FlashSavesSettingsAndTextFirstAndAFailedBackupWritesNothing) {
-  const auto file = flasher::EncodeFirmwareBytes(flasher::SampleFirmwareImage(), 7);
-  const std::string fwu = (dir_ / "update.fwu").string();
-  std::ofstream(fwu, std::ios::binary)
-      .write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
+  const std::string fwu = folder_.File("update.fwu");
+  test::WriteFirmware(fwu, flasher::SampleFirmwareImage());
   ASSERT_EQ(Sim({"sim", "mode", "update"}).status, 0);
   ASSERT_EQ(Sim({"matrix", "set", "kept text"}).status, 0);
   const std::string settings = Sim({"settings", "read"}).out;
+  const std::time_t now = std::time(nullptr);
+  for (std::time_t second = now; second < now + 10; ++second) {
+    char stamp[40];
+    std::strftime(stamp, sizeof stamp, "nimbo-backup-%Y%m%d-%H%M%S-0", std::gmtime(&second));
+    std::ofstream(folder_.File(stamp + std::string("1-settings.txt"))) << "planted";
+    std::ofstream(folder_.File(stamp + std::string("2-matrix.txt"))) << "planted";
+  }
 
   const auto previous = std::filesystem::current_path();
   std::filesystem::current_path(dir_);
   const Result flashed = Sim({"flash", fwu});
+  const Result again = Sim({"flash", fwu});
   const Result unsaved = Sim({"flash", "--no-backup", fwu});
   std::filesystem::current_path(previous);
-  EXPECT_EQ(flashed.status, 0) << flashed.err;
-  EXPECT_EQ(unsaved.status, 0) << unsaved.err;
+  for (const Result& run : {flashed, again, unsaved}) {
+    EXPECT_EQ(run.status, 0) << run.err;
+  }
 
-  std::vector<std::filesystem::path> saved;
+  std::map<std::string, std::string> saved;
+  int planted = 0;
   for (const auto& entry : std::filesystem::directory_iterator(dir_)) {
-    if (entry.path().filename().string().starts_with("nimbo-")) {
-      saved.push_back(entry.path());
+    std::stringstream contents;
+    contents << std::ifstream(entry.path()).rdbuf();
+    const std::string name = entry.path().filename().string();
+    planted += contents.str() == "planted" ? 1 : 0;
+    if (name.starts_with("nimbo-") && contents.str() != "planted") {
+      saved[name] = contents.str();
     }
   }
-  ASSERT_EQ(saved.size(), 2u) << "one backup pair, and none with --no-backup";
-  std::sort(saved.begin(), saved.end());  // nimbo-matrix-..., nimbo-settings-...
-  std::stringstream text;
-  text << std::ifstream(saved[0]).rdbuf();
-  EXPECT_EQ(text.str(), "kept text");
-  std::stringstream backup;
-  backup << std::ifstream(saved[1]).rdbuf();
-  std::string error;
-  const auto record = settings::ParseBackup(backup.str(), error);
-  ASSERT_TRUE(record) << error;
-  EXPECT_EQ(settings::BytesToHex(std::span(*record).first(68)) + "\n", settings);
-  EXPECT_NE(flashed.out.find(saved[1].filename().string()), std::string::npos) << flashed.out;
+  EXPECT_EQ(planted, 20);
+  ASSERT_EQ(saved.size(), 4u) << "a pair for each flash, and none with --no-backup";
+  for (const auto& [name, contents] : saved) {
+    const std::string pair = name.substr(0, name.rfind('-'));
+    EXPECT_TRUE(saved.contains(pair + "-settings.txt") && saved.contains(pair + "-matrix.txt"))
+        << name << ": half a pair";
+    EXPECT_NE((flashed.out + again.out).find(name), std::string::npos) << name;
+    if (name.ends_with("-matrix.txt")) {
+      EXPECT_EQ(contents, "kept text");
+      continue;
+    }
+    std::string error;
+    const auto record = settings::ParseBackup(contents, error);
+    ASSERT_TRUE(record) << error;
+    EXPECT_EQ(settings::BytesToHex(std::span(*record).first(68)) + "\n", settings);
+  }
 
   // A folder the backup cannot be written to (removed under the program, so
   // that root is refused too) stops the update before its first block.
@@ -363,7 +381,9 @@ TEST_F(Cli, FlashSavesSettingsAndTextFirstAndAFailedBackupWritesNothing) {
   const Result refused = Sim({"--trace", "flash", fwu});
   std::filesystem::current_path(previous);
   EXPECT_EQ(refused.status, 1);
-  EXPECT_NE(refused.err.find("the backup before the update failed"), std::string::npos)
+  EXPECT_NE(refused.err.find("); run nimbo-cli from a writable folder, or add --no-backup; "
+                             "nothing was written to the device\n"),
+            std::string::npos)
       << refused.err;
   EXPECT_EQ(refused.err.find("> 57 4D"), std::string::npos) << "a block was written";
 }

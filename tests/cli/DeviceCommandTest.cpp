@@ -56,20 +56,54 @@ TEST_F(DeviceCommandTest, AFailureNamesItsBlockAddressTriesCauseAndFirstDifferen
   const std::string block =
       "nimbo-cli: flash: block 3 at device address 0x0080 failed after 10 tries: ";
   const std::string partly = "; the device holds part of the new firmware: flash again";
+  const std::string check = "nimbo-cli: flash: the device check failed: ";
+  const std::string unwritten = "; nothing was written to the device";
   const Case cases[] = {
-      {sim::Fault::Refuse, "WM", block + "the device refused it (acknowledge not 0x01)" + partly},
+      {sim::Fault::Refuse, "WM",
+       block + "the device refused it (acknowledge not 0x01) (LinkStatus 8)" + partly},
       {sim::Fault::CorruptReadBack, "RM",
        block +
-           "the block read back differs from the block written; first differing byte 5 "
-           "(device address 0x0082): " +
+           "the block read back differs from the block written (LinkStatus 8); first differing "
+           "byte 5 (device address 0x0082): " +
            expected + partly},
+      // Replies run behind: the last try meets the rest of an earlier one.
+      {sim::Fault::Late, "WM",
+       block +
+           "the reply did not begin with the command's letters: wrong echo (or a late reply) "
+           "(LinkStatus 8)" +
+           partly},
+      {sim::Fault::WrongEcho, "IF",
+       check +
+           "the reply did not begin with the command's letters: wrong echo (or a late reply) "
+           "(LinkStatus 0)" +
+           unwritten},
+      {sim::Fault::Late, "IF",
+       check + "no reply within the read time-out; the answer came after it (a late reply) " +
+           "(LinkStatus 8)" + unwritten},
+      {sim::Fault::Unplug, "WM",  // last: the device stays unplugged
+       block +
+           "the USB interface reported an I/O error: the device is gone (unplugged?) (LinkStatus "
+           "4)" +
+           partly},
   };
+  device.Version() = 0x00;  // an answer, but one that the flasher takes for none
+  EXPECT_EQ(RunCli({"flash", firmwarePath}, context), kFailure);
+  EXPECT_EQ(ErrLines().back(),
+            "nimbo-cli: flash: the device answered \"IF\" with firmware version "
+            "0.0, which the flasher takes for no answer" +
+                unwritten);
+  device.Version() = 0x10;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.command);
     err.str("");
     device.ClearFaults();
+    clock.SleepFor(1'000'000);  // until the late replies of a case above have come
     device.AddFault(
-        {.fault = c.fault, .command = c.command, .address = 0x0080, .times = -1, .corruptAt = 5});
+        {.fault = c.fault,
+         .command = c.command,
+         .address = c.command == std::string("IF") ? std::nullopt : std::optional(0x0080),
+         .times = -1,
+         .corruptAt = 5});
     EXPECT_EQ(RunCli({"flash", "--no-backup", firmwarePath}, context), kFailure);
     EXPECT_EQ(ErrLines().back(), c.line);
     EXPECT_EQ(out.str(), "");
@@ -101,8 +135,13 @@ TEST_F(DeviceCommandTest, MatrixWriteKeepsTheDeviceBytesAfterTheImage) {
   std::vector<std::uint8_t> expected(copy.begin(), copy.end());
   std::fill_n(expected.begin(), 768, 0);
   std::copy_n(std::vector<std::uint8_t>{0x80, 0x34, 'x', 0x34}.begin(), 4, expected.begin());
-  EXPECT_EQ(RunCli({"matrix", "write", "\u20ACx"}, context), 0);
+  out.setstate(std::ios::badbit);  // standard output closed: the text is stored all the same
+  EXPECT_EQ(RunCli({"matrix", "write", "\u20ACx"}, context), kFailure);
   EXPECT_EQ(std::vector<std::uint8_t>(copy.begin(), copy.end()), expected);
+  EXPECT_EQ(
+      err.str(),
+      "nimbo-cli: matrix write: the result could not be printed (standard output could not be "
+      "written); the LED matrix text store itself completed\n");
 }
 
 // A stop request that comes while a command writes to the device waits for
@@ -171,6 +210,7 @@ TEST_F(DeviceCommandTest, AStopRequestDuringAWriteIsCarriedOutWhenTheWriteHasEnd
                     .starts_with(prefix + StopRequestName(c.signal) + ": finishing " + c.what +
                                  " first, " + c.time + " ("))
         << err.str().substr(*errAtRequest);
+    EXPECT_EQ(err.str().find(": finishing "), err.str().rfind(": finishing "));  // answered once
     EXPECT_EQ(ErrLines().back(),
               prefix + "ending on " + StopRequestName(c.signal) + "; " + c.what + " completed");
     if (c.args[0] == "flash") {
@@ -183,6 +223,13 @@ TEST_F(DeviceCommandTest, AStopRequestDuringAWriteIsCarriedOutWhenTheWriteHasEnd
       EXPECT_TRUE(out.str().ends_with("-kept-\n")) << out.str();
     }
   }
+  // In the pause after the flash, when no yield follows: answered all the same.
+  StartCase();
+  err.str("");
+  ui.onSleep = [] { std::raise(SIGTERM); };
+  EXPECT_EQ(RunCli({"flash", "--no-backup", firmwarePath}, context), 128 + SIGTERM);
+  ui.onSleep = nullptr;
+  EXPECT_NE(err.str().find("SIGTERM: finishing the firmware update first"), std::string::npos);
 }
 
 // verify reads the program area back and writes nothing: equal after a
@@ -214,11 +261,16 @@ TEST_F(DeviceCommandTest, VerifyComparesTheDeviceWithTheFileWithoutWriting) {
                                    "2 of 438 blocks; the first is block 7 at device address "
                                    "0x0100, byte 9 (device address 0x0104): " +
                                    bytes);
-  device.AddFault({.fault = sim::Fault::NoReply, .command = "RM", .address = 0x0120, .times = -1});
-  EXPECT_EQ(RunCli({"verify", firmwarePath}, context), kFailure);
-  EXPECT_EQ(ErrLines().back(),
-            "nimbo-cli: verify: reading block 8 at device address 0x0120 failed: "
-            "no reply within the read time-out (LinkStatus 8)");
+  for (const auto& [fault, cause] :
+       {std::pair{sim::Fault::NoReply, "no reply within the read time-out"},
+        std::pair{sim::Fault::CorruptReadBack, "checksum mismatch in the reply"}}) {
+    device.ClearFaults();  // ten failed tries: the eleventh would succeed
+    device.AddFault({.fault = fault, .command = "RM", .address = 0x0120, .times = 10});
+    EXPECT_EQ(RunCli({"verify", firmwarePath}, context), kFailure);
+    EXPECT_EQ(ErrLines().back(),
+              std::string("nimbo-cli: verify: reading block 8 at device address 0x0120 failed: ") +
+                  cause + " (LinkStatus 8)");
+  }
   EXPECT_EQ(SentFrames("WM") + SentFrames("WE"), 0);
 }
 

@@ -12,7 +12,6 @@
 #include <unistd.h>
 
 #include <cstring>
-#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <limits>
@@ -23,6 +22,7 @@
 
 #include "Cli.h"
 #include "FwuCli.h"
+#include "UserFileSystem.h"
 #include "UserFiles.h"
 #include "flasher/FirmwareCodec.h"
 #include "flasher/SampleFirmware.h"
@@ -191,6 +191,12 @@ TEST_F(UserFiles, ReaderTakesOnlyRegularFilesOfTheirSize) {
   }
   std::string error;
   EXPECT_FALSE(ReadUserFile("", 8, error));
+  std::string contents;
+  userfs::NameInfo opened;
+  ::alarm(10);  // a blocking open ends the test
+  EXPECT_FALSE(userfs::ReadRegular(File("fifo"), 8, contents, opened));
+  ::alarm(0);
+  EXPECT_EQ(opened.kind, userfs::Kind::kFifo);
   EXPECT_EQ(error, "cannot read: no file name given");
 }
 
@@ -243,53 +249,15 @@ TEST_F(UserFileCommands, DataGoesToDashAndAnExistingFileIsReplacedOnlyWithForce)
   EXPECT_EQ(refused.err.find("> "), std::string::npos) << refused.err;
 }
 
-// The backup names of the next ten seconds are partly taken: numbers 01 by a
-// settings file, 02 by a text file. Two flashes each keep a pair of their own.
-TEST_F(UserFileCommands, FlashBackupsNeverCollide) {
-  const auto image = flasher::EncodeFirmwareBytes(flasher::SampleFirmwareImage(), 7);
-  std::ofstream(File("update.fwu"), std::ios::binary)
-      .write(reinterpret_cast<const char*>(image.data()),
-             static_cast<std::streamsize>(image.size()));
-  ASSERT_EQ(Cli({"sim", "mode", "update"}).status, 0);
-  const std::time_t now = std::time(nullptr);
-  for (std::time_t second = now; second < now + 10; ++second) {
-    std::tm utc{};
-    ::gmtime_r(&second, &utc);
-    char stamp[20];
-    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &utc);
-    std::ofstream(File("nimbo-backup-" + std::string(stamp) + "-01-settings.txt")) << "planted";
-    std::ofstream(File("nimbo-backup-" + std::string(stamp) + "-02-matrix.txt")) << "planted";
-  }
-  const Snapshot before = Take(folder_.Path());
-
-  const fs::path previous = fs::current_path();
-  fs::current_path(folder_.Path());
-  const Result first = Cli({"flash", "update.fwu"});
-  const Result second = Cli({"flash", "update.fwu"});
-  fs::current_path(previous);
-  EXPECT_EQ(first.status, 0) << first.err;
-  EXPECT_EQ(second.status, 0) << second.err;
-
-  Snapshot added = Take(folder_.Path());
-  for (const auto& [name, seen] : before) {
-    if (name != "device.state") {
-      EXPECT_EQ(added[name], seen) << name;
-    }
-    added.erase(name);
-  }
-  EXPECT_EQ(added.size(), 4u);
-  for (const auto& [name, seen] : added) {
-    const std::string pair = name.substr(0, name.rfind('-'));
-    EXPECT_TRUE(added.contains(pair + "-settings.txt") && added.contains(pair + "-matrix.txt"))
-        << name << ": half a pair";
-  }
-}
-
 TEST_F(UserFileCommands, FwuFollowsTheCliConventions) {
   const std::string seeds = "is not a whole number from 0 to 18446744073709551615\n";
   const std::vector<std::pair<std::vector<std::string>, std::string>> usage = {
       {{}, "nimbo-fwu: A subcommand is required\n"},
       {{"bogus", "x"}, "nimbo-fwu: unknown command 'bogus'\n"},
+      {{"--bogus"}, "nimbo-fwu: unknown option '--bogus'\n"},
+      {{"sample", "-x.fwu"},
+       "nimbo-fwu: sample: unknown option '-x.fwu'; to give a name that begins with '-', put -- "
+       "before it (nimbo-fwu sample -- -x.fwu) or write it as ./-x.fwu\n"},
       {{"encode", "a", "b", "--seed", "-1"}, "nimbo-fwu: encode: --seed: '-1' " + seeds},
       {{"encode", "a", "b", "--seed=18446744073709551616"},
        "nimbo-fwu: encode: --seed: '18446744073709551616' " + seeds},
@@ -304,12 +272,12 @@ TEST_F(UserFileCommands, FwuFollowsTheCliConventions) {
 
   const auto sample = flasher::EncodeFirmwareBytes(flasher::SampleFirmwareImage(), 1);
   EXPECT_EQ(Fwu({"sample", "-"}).out, std::string(sample.begin(), sample.end()));
-  ASSERT_EQ(Fwu({"sample", File("s.fwu")}).status, 0);
-  const Result kept = Fwu({"sample", File("s.fwu")});
+  ASSERT_EQ(Fwu({"sample", File("s\n.fwu")}).status, 0);
+  const Result kept = Fwu({"sample", File("s\n.fwu")});  // told in one line
   EXPECT_EQ(kept.status, 1);
-  EXPECT_EQ(kept.err,
-            "nimbo-fwu: sample: " + File("s.fwu") + " exists already; add --force to replace it\n");
-  ASSERT_EQ(Fwu({"decode", File("s.fwu"), File("existing"), "--force"}).status, 0);
+  EXPECT_EQ(kept.err, "nimbo-fwu: sample: " + File("s\\x0A.fwu") +
+                          " exists already; add --force to replace it\n");
+  ASSERT_EQ(Fwu({"decode", File("s\n.fwu"), File("existing"), "--force"}).status, 0);
   const Result largest = Fwu({"encode", File("existing"), "-", "--seed", "18446744073709551615"});
   const auto expected = flasher::EncodeFirmwareBytes(flasher::SampleFirmwareImage(),
                                                      std::numeric_limits<std::uint64_t>::max());

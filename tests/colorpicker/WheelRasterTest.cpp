@@ -185,6 +185,8 @@ TEST(WheelMarker, GreySitsAtTheCentreAndColoursOnTheirPixel) {
   // pixels shown (the place from a reference of the written drawing rules).
   model.SetColor(0x0000FF);
   EXPECT_EQ(std::make_pair(view.marker->x, view.marker->y), std::make_pair(255.0, 132.0));
+  model.SetColor(0x08394C);  // two pixels as near: the smaller dx wins
+  EXPECT_EQ(std::make_pair(view.marker->x, view.marker->y), std::make_pair(95.0, 22.0));
 }
 
 TEST(WheelMarker, ColourAndModeFollowTheLuminance) {

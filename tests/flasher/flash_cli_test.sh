@@ -68,7 +68,7 @@ refusals)
   # Each refused before the device is touched, with the reason in one line.
   for refusal in "short.fwu:shorter than 131104 bytes" "update.bin:its name does not end in \"fwu\"" \
       "broken.fwu:unknown firmware (header byte 4 is not 0)" "folder.fwu:not a regular file" \
-      "missing.fwu:cannot be opened"; do
+      "missing.fwu:cannot be opened: No such file or directory"; do
     file=${refusal%%:*}
     for command in flash verify; do
       if sim --trace $command "$file" > out.log 2> err.log; then fail "$command took $file"; fi

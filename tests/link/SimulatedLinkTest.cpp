@@ -256,17 +256,25 @@ TEST_F(Link, BlockWriteVerifyAndReadOfZerosAt0x20) {
 TEST_F(Link, RefusedOrMisechoedBlockOperationsFail) {
   Open();
   module.BlockAddress = 0x60;
-  const std::tuple<sim::Fault, const char*, void (NIMBOmodule::*)()> cases[] = {
-      {sim::Fault::Refuse, "WM", &NIMBOmodule::WriteMemoryBlock},
-      {sim::Fault::WrongEcho, "WM", &NIMBOmodule::WriteMemoryBlock},
-      {sim::Fault::Refuse, "RM", &NIMBOmodule::ReadMemoryBlock},
-      {sim::Fault::WrongEcho, "RM", &NIMBOmodule::ReadMemoryBlock},
-      {sim::Fault::Refuse, "RM", &NIMBOmodule::VerifyMemoryBlock},
-      {sim::Fault::WrongEcho, "RM", &NIMBOmodule::VerifyMemoryBlock}};
-  for (const auto& [fault, command, operation] : cases) {
+  const auto write = &NIMBOmodule::WriteMemoryBlock, verify = &NIMBOmodule::VerifyMemoryBlock;
+  const std::tuple<sim::Fault, const char*, void (NIMBOmodule::*)(), LinkCause> cases[] = {
+      {sim::Fault::Refuse, "WM", write, LinkCause::Refused},
+      {sim::Fault::WrongEcho, "WM", write, LinkCause::WrongEcho},
+      {sim::Fault::Refuse, "RM", &NIMBOmodule::ReadMemoryBlock, LinkCause::Refused},
+      {sim::Fault::WrongEcho, "RM", &NIMBOmodule::ReadMemoryBlock, LinkCause::WrongEcho},
+      {sim::Fault::Refuse, "RM", verify, LinkCause::Refused},
+      {sim::Fault::WrongEcho, "RM", verify, LinkCause::WrongEcho},
+      {sim::Fault::Late, "WM", write, LinkCause::NoReply},
+      // Straight on: the write takes the late reply above, the verify gets the write's.
+      {sim::Fault::Late, "WM", write, LinkCause::None},
+      {sim::Fault::NoReply, "IF", verify, LinkCause::LateReply}};
+  for (const auto& [fault, command, operation, cause] : cases) {
+    if (cause != LinkCause::None && cause != LinkCause::LateReply) {
+      clock.SleepFor(100'000);  // until the rest of a reply above has come
+    }
     device.AddFault(Rule(fault, command));
     (module.*operation)();
-    EXPECT_EQ(module.LinkStatus, kLinkReadFailure) << command << static_cast<int>(fault);
+    EXPECT_EQ(module.FailureCause, cause) << command << static_cast<int>(fault);
   }
 }
 

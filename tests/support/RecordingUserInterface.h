@@ -32,7 +32,12 @@ class RecordingUserInterface final : public UserInterface {
     }
   }
   // Records the pause; tests never sleep.
-  void Sleep(int milliseconds) override { sleeps.push_back(milliseconds); }
+  void Sleep(int milliseconds) override {
+    sleeps.push_back(milliseconds);
+    if (onSleep) {
+      onSleep();
+    }
+  }
 
   // The last status text, or "" when none was set.
   std::string LastStatus() const {
@@ -48,6 +53,7 @@ class RecordingUserInterface final : public UserInterface {
   // Runs inside ProcessEvents: lets a test act in the middle of an exchange,
   // as a click would.
   std::function<void()> onProcessEvents;
+  std::function<void()> onSleep;
 };
 
 }  // namespace nimbo::test

@@ -38,7 +38,8 @@ inline void CloseFromFrame(QWidget* window) {
 // as the window delivers it: to the widget under that point that takes drops
 // (a text box's viewport), as a drag that enters, moves and drops, each a
 // spontaneous event of its own.
-inline void DropText(QWidget* target, const QString& text) {
+// `stage`: 1 enter and move only, 2 the drop only, 3 all.
+inline void DropText(QWidget* target, const QString& text, int stage = 3) {
   QWidget* window = target->window();
   const QPoint at = target->mapTo(window, target->rect().center());
   QWidget* receiver = window->childAt(at);
@@ -53,6 +54,9 @@ inline void DropText(QWidget* target, const QString& text) {
   QDropEvent drop(there, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
   for (QEvent* event :
        {static_cast<QEvent*>(&enter), static_cast<QEvent*>(&move), static_cast<QEvent*>(&drop)}) {
+    if (((event == &drop ? 2 : 1) & stage) == 0) {
+      continue;
+    }
     QSpontaneKeyEvent::setSpontaneous(event);
     qApp->notify(receiver, event);
   }

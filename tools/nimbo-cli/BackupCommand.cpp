@@ -11,6 +11,7 @@
 
 #include "Commands.h"
 #include "SettingsRecord.h"
+#include "ShownText.h"
 #include "UserFiles.h"
 #include "settings/SettingsBackup.h"
 #include "settings/SettingsReport.h"
@@ -57,7 +58,7 @@ int Backup(Context& context, const std::string& path, bool force) {
     return context.Fail(written.message);
   }
   if (path != "-") {
-    context.Out() << "Saved the settings to " << path << ".\n";
+    context.Out() << "Saved the settings to " << ShownName(path) << ".\n";
   }
   return kSuccess;
 }
@@ -71,7 +72,7 @@ int Restore(Context& context, const std::string& path, bool dryRun) {
   }
   const auto restored = settings::ParseBackup(*text, error);
   if (!restored) {
-    return context.Fail(path + ": " + error);
+    return context.Fail(ShownName(path) + ": " + error);
   }
   NIMBOmodule* module = ReadRecord(context);
   if (module == nullptr) {
@@ -103,21 +104,19 @@ int Restore(Context& context, const std::string& path, bool dryRun) {
   if (const int status = WriteRecord(context, *module); status != kSuccess) {
     return status;
   }
-  context.Out() << "Restored the settings from " << path << ".\n";
+  context.Out() << "Restored the settings from " << ShownName(path) << ".\n";
   return kSuccess;
 }
 
 }  // namespace
 
-bool SaveBackupsBeforeFlash(Context& context, NIMBOmodule& module) {
+std::string SaveBackupsBeforeFlash(Context& context, NIMBOmodule& module) {
   module.ReadEeprom();
   if (module.LinkStatus != 0) {
-    context.LinkFailure("ReadEeprom", "Read Error! (the settings could not be saved) ");
-    return false;
+    return "Read Error! (the settings could not be saved) " + context.LinkFailureText("ReadEeprom");
   }
   if (module.DeviceFound == kFalse) {
-    context.Fail("the LED matrix text could not be read, so it cannot be saved");
-    return false;
+    return "the LED matrix text could not be read, so it cannot be saved";
   }
   const std::string settingsText = settings::FormatBackup(
       module.SettingsBytes, "Saved by nimbo-cli before a firmware update on " + Now());
@@ -134,18 +133,17 @@ bool SaveBackupsBeforeFlash(Context& context, NIMBOmodule& module) {
       if (saved.Ok()) {
         context.Out() << "Saved the settings to " << settingsFile << " and the LED matrix text to "
                       << matrixFile << ".\n";
-        return true;
+        return {};
       }
       std::error_code ignored;
       std::filesystem::remove(settingsFile, ignored);  // half a pair is no backup
     }
     if (saved.status != FileOutcome::kExists) {
-      context.Fail(saved.message + " (the backup before the update failed)");
-      return false;
+      return "the backups before the update cannot be saved in the current folder (" +
+             saved.message + "); run nimbo-cli from a writable folder, or add --no-backup";
     }
   }
-  context.Fail("every backup name of this second is taken (the backup before the update failed)");
-  return false;
+  return "every backup name of this second is taken; try again, or add --no-backup";
 }
 
 void AddBackupCommands(CLI::App& app, Context& context) {

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "Commands.h"
+#include "UsageErrorText.h"
 
 namespace nimbo::cli {
 namespace {
@@ -30,17 +31,41 @@ std::pair<CLI::App*, std::string> ParsedCommand(CLI::App& app) {
   }
 }
 
-// A command that needs one of its subcommands got a word that names none.
-std::optional<std::string> UnknownCommand(CLI::App& at, const CLI::ParseError& error) {
-  if (dynamic_cast<const CLI::RequiredError*>(&error) == nullptr ||
-      at.get_require_subcommand_min() == 0) {
+bool IsGlobalOption(const std::string& word) {
+  return word == "--simulate" || word.starts_with("--simulate=") || word == "--trace" ||
+         word == "--real-time";
+}
+
+// A word as a shell takes it back: as it is, or in single quotes.
+std::string ShellWord(const std::string& word) {
+  if (!word.empty() && word.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"
+                                              "0123456789_-+=.,/:@%") == std::string::npos) {
+    return word;
+  }
+  std::string quoted = "'";
+  for (const char c : word) {
+    quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  }
+  return quoted + "'";
+}
+
+// A global option after the command would be taken for one of the
+// command's, or for its text; returns the command line with the global
+// options in their place when one is.
+std::optional<std::string> MisplacedGlobalOptions(const std::vector<std::string>& args) {
+  const auto end = std::find(args.begin(), args.end(), "--");
+  const auto command =
+      std::find_if(args.begin(), end, [](const std::string& a) { return !a.starts_with("-"); });
+  if (std::find_if(command, end, IsGlobalOption) == end) {
     return std::nullopt;
   }
-  const std::vector<std::string> left = at.remaining();
-  if (left.empty() || left.front().starts_with("-")) {
-    return std::nullopt;
+  std::string globals;
+  std::string rest;
+  for (auto at = args.begin(); at != args.end(); ++at) {
+    std::string& to = at < end && (at < command || IsGlobalOption(*at)) ? globals : rest;
+    to += " " + ShellWord(*at);
   }
-  return "unknown command '" + left.front() + "'";
+  return "nimbo-cli" + globals + rest;
 }
 
 // The commands that take a text as one argument.
@@ -121,6 +146,9 @@ int RunCli(const std::vector<std::string>& args, Context& context) {
   if (HasEmptyStateFile(args)) {
     return context.Fail("--simulate= needs the name of a state file", kUsageError);
   }
+  if (const auto corrected = MisplacedGlobalOptions(args)) {
+    return context.Fail("global options go before the command: " + *corrected, kUsageError);
+  }
   if (const auto dashed = DashedText(args)) {
     context.SetCommand(dashed->first);
     return context.Fail("'" + dashed->second +
@@ -141,7 +169,9 @@ int RunCli(const std::vector<std::string>& args, Context& context) {
   } catch (const CLI::ParseError& error) {
     const auto [at, path] = ParsedCommand(app);
     context.SetCommand(path);
-    context.Fail(UnknownCommand(*at, error).value_or(error.what()), kUsageError);
+    context.Fail(UsageErrorText(*at, error, "nimbo-cli" + (path.empty() ? "" : " " + path))
+                     .value_or(error.what()),
+                 kUsageError);
     context.Err() << "Try 'nimbo-cli " << (path.empty() ? "" : path + " ")
                   << "--help' for more information.\n";
     return kUsageError;
@@ -153,7 +183,7 @@ int RunCli(const std::vector<std::string>& args, Context& context) {
   if (trace) {
     link.trace = &context.Err();
   }
-  const int status = context.RunSelected();
+  const int status = context.PrintedStatus(context.RunSelected());
   context.CloseLink();
   return context.FinalStatus(status);
 }

@@ -5,7 +5,9 @@
 #include <system_error>
 #include <utility>
 
+#include "ShownText.h"
 #include "StopSignals.h"
+#include "link/Frames.h"
 
 namespace nimbo::cli {
 namespace {
@@ -34,7 +36,7 @@ std::string OpenFailureHint(std::int32_t status, const backend::BackendOptions& 
              AccessGuide() + "); to try the program without a device, add --simulate";
     case static_cast<std::int32_t>(ft::kDeviceNotOpened):
       if (options.simulate && options.stateFile) {
-        return "another program holds the simulated device " + *options.stateFile;
+        return "another program holds the simulated device " + ShownName(*options.stateFile);
       }
       return "the USB interface could not be opened (busy, or no access rights: see " +
              AccessGuide() + ")";
@@ -65,7 +67,8 @@ int Context::Fail(std::string_view text, int status) {
   if (!command_.empty()) {
     err_ << command_ << ": ";
   }
-  err_ << text << '\n';
+  // Whatever the text quotes from outside, it stays one line.
+  err_ << EscapeControls(text) << '\n';
   return status;
 }
 
@@ -113,15 +116,19 @@ NIMBOmodule* Context::OpenModule() {
   return nullptr;
 }
 
-int Context::LinkFailure(std::string_view step, std::string_view prefix) {
-  return Fail(std::string(prefix) + LinkFailureText(step));
+int Context::LinkFailure(std::string_view step, std::string_view prefix, std::string_view suffix) {
+  return Fail(std::string(prefix) + LinkFailureText(step) + std::string(suffix));
 }
 
 std::string Context::LinkFailureText(std::string_view step) const {
+  const std::string cause = CauseAndStatus();
+  return std::string(step) + " failed" + (cause.starts_with('(') ? " " : ": ") + cause;
+}
+
+std::string Context::CauseAndStatus() const {
   const std::int32_t status = module_ != nullptr ? module_->LinkStatus : 0;
   const std::string cause = LinkCauseText();
-  return std::string(step) + " failed" + (cause.empty() ? "" : ": " + cause) + " (LinkStatus " +
-         std::to_string(status) + ")";
+  return (cause.empty() ? "" : cause + " ") + "(LinkStatus " + std::to_string(status) + ")";
 }
 
 std::string Context::LinkCauseText() const {
@@ -138,7 +145,10 @@ std::string Context::LinkCauseText() const {
       }
       return "no reply within the read time-out";
     case LinkCause::WrongEcho:
-      return "the reply did not begin with the command's letters (wrong echo)";
+      return "the reply did not begin with the command's letters: wrong echo (or a late reply)";
+    case LinkCause::LateReply:
+      return "a late reply: the answer to an earlier \"" + EscapeControls(module_->ReplyEcho) +
+             "\" came instead";
     case LinkCause::WrongChecksum:
       return "checksum mismatch in the reply";
     case LinkCause::Refused:
@@ -155,13 +165,37 @@ std::string Context::LinkCauseText() const {
   return {};
 }
 
+std::string Context::InfoFailureText(NIMBOmodule& module) {
+  if (module.LinkStatus == 0) {
+    return module.FailureCause == LinkCause::None ? std::string() : CauseAndStatus();
+  }
+  if (module.FailureCause != LinkCause::NoReply || module.RxTotal > 0) {
+    return CauseAndStatus();
+  }
+  // Silence is how the normal firmware answers "IF"; an answer that comes
+  // after the read time-out is not silence.
+  const std::int32_t status = module.LinkStatus;
+  module.RxCount = frames::kInfoReplyLength;
+  module.ReadReply();
+  const bool late = module.RxTotal > 0;
+  module.LinkStatus = status;
+  module.FailureCause = LinkCause::NoReply;
+  module.RxTotal = 0;
+  if (!late) {
+    return {};
+  }
+  return "no reply within the read time-out; the answer came after it (a late reply) (LinkStatus " +
+         std::to_string(status) + ")";
+}
+
 std::string Context::UpdateModeHint() const {
   std::string hint = "the device answers \"IF\" only in update mode";
   if (!options_.simulate) {
     return hint + " (restart it in update mode)";
   }
   return hint + "; put the simulated device into it with: nimbo-cli --simulate" +
-         (options_.stateFile ? "=" + *options_.stateFile : std::string()) + " sim mode update";
+         (options_.stateFile ? "=" + ShownName(*options_.stateFile) : std::string()) +
+         " sim mode update";
 }
 
 sim::SimulatedDevice* Context::Device() {
@@ -195,6 +229,19 @@ void Context::EndAfterCommand(int signal, std::string what) {
     stopSignal_ = signal;
     stoppedWrite_ = std::move(what);
   }
+}
+
+void Context::WroteDevice(std::string what) {
+  deviceWrite_ = std::move(what);
+}
+
+int Context::PrintedStatus(int status) {
+  out_.flush();
+  if (out_ || status != kSuccess) {
+    return status;
+  }
+  return Fail("the result could not be printed (standard output could not be written)" +
+              (deviceWrite_.empty() ? std::string() : "; " + deviceWrite_ + " itself completed"));
 }
 
 int Context::FinalStatus(int status) {

@@ -42,8 +42,8 @@ class Context {
   void SetCommand(std::string path) { command_ = std::move(path); }
   const std::string& Command() const { return command_; }
 
-  // Writes "nimbo-cli: COMMAND: text" on the error stream and returns
-  // `status`.
+  // Writes "nimbo-cli: COMMAND: text" on the error stream, as one line
+  // (control characters escaped), and returns `status`.
   int Fail(std::string_view text, int status = kFailure);
 
   // The shared state on the chosen link, built on first use (the link is
@@ -51,14 +51,22 @@ class Context {
   NIMBOmodule* Module();
   // Module() with the link open; nullptr after a message.
   NIMBOmodule* OpenModule();
-  // Writes "<prefix><step> failed: <cause> (LinkStatus N)" as a failure and
-  // returns kFailure.
-  int LinkFailure(std::string_view step, std::string_view prefix = {});
+  // Writes "<prefix><step> failed: <cause> (LinkStatus N)<suffix>" as a
+  // failure and returns kFailure.
+  int LinkFailure(std::string_view step, std::string_view prefix = {},
+                  std::string_view suffix = {});
   // "<step> failed: <cause> (LinkStatus N)".
   std::string LinkFailureText(std::string_view step) const;
   // Why the module's last link operation failed, in words: "no reply within
   // the read time-out"; empty when the link did not say.
   std::string LinkCauseText() const;
+  // "<cause> (LinkStatus N)", or "(LinkStatus N)" when the link did not say.
+  std::string CauseAndStatus() const;
+  // After ReadDeviceInfo on `module`: why the device gave no version, as
+  // CauseAndStatus() says it; empty when it answered "IF", and when it
+  // stayed silent, as the normal firmware does, even when listened to once
+  // more for a late answer.
+  std::string InfoFailureText(NIMBOmodule& module);
   // How to put the device into update mode, the only mode that answers "IF".
   std::string UpdateModeHint() const;
   // The simulated device itself, without opening the link: nullptr after a
@@ -70,6 +78,13 @@ class Context {
   void Select(std::string path, std::function<int()> action);
   // Runs the chosen command under its name; kUsageError when none was chosen.
   int RunSelected();
+
+  // The command has written to the device: `what` ("the settings write")
+  // completed.
+  void WroteDevice(std::string what);
+  // `status` as the command ended, or, when a success could not be printed,
+  // kFailure after a line saying so and whether the device write completed.
+  int PrintedStatus(int status);
 
   // Closes the link, if it is open.
   void CloseLink();
@@ -96,6 +111,7 @@ class Context {
   sim::SimulatedDevice* device_ = nullptr;
   bool linkFailed_ = false;
   std::function<int()> action_;
+  std::string deviceWrite_;
   int stopSignal_ = 0;
   std::string stoppedWrite_;
 };

@@ -7,6 +7,9 @@ FirmwareFileReport ExamineFirmwareFile(const std::string& path) {
   report.read = flasher::ReadFirmwareFile(path);
   if (!report.read.Ok()) {
     report.problem = flasher::DescribeFileProblem(report.read.problem);
+    if (!report.read.reason.empty()) {
+      report.problem += ": " + report.read.reason;
+    }
     return report;
   }
   report.image.resize(flasher::kFirmwareImageSize);

@@ -16,8 +16,8 @@ struct FirmwareFileReport {
   flasher::FirmwareFileRead read;
   std::vector<std::uint8_t> image;  // decoded; empty unless the whole file was read
   flasher::FirmwareHeader header;
-  // Why the flasher refuses the file ("shorter than 131104 bytes"); empty
-  // when it takes it.
+  // Why the flasher refuses the file ("shorter than 131104 bytes", "cannot
+  // be opened: Permission denied"); empty when it takes it.
   std::string problem;
 };
 

@@ -12,6 +12,7 @@
 #include "FirmwareFileCheck.h"
 #include "ProgressLines.h"
 #include "SettingsRecord.h"
+#include "ShownText.h"
 #include "flasher/FirmwareChooser.h"
 #include "flasher/FirmwareUpdate.h"
 #include "flasher/LoadFirmware.h"
@@ -43,11 +44,10 @@ class ConsoleFlasherView final : public flasher::FlasherView {
 // Where and why the flash failed: "block 3 at device address 0x0080 failed
 // after 10 tries: <cause>; first differing byte 5 (...)".
 std::string DescribeFailure(Context& context, const flasher::FlashFailure& failure) {
+  const std::string cause = context.CauseAndStatus();
   std::string text = BlockText(failure.block, failure.address) + " failed after " +
-                     std::to_string(failure.tries) + " tries";
-  if (const std::string cause = context.LinkCauseText(); !cause.empty()) {
-    text += ": " + cause;
-  }
+                     std::to_string(failure.tries) + " tries" +
+                     (cause.starts_with('(') ? " " : ": ") + cause;
   if (failure.difference) {
     text += "; first differing " + DifferenceText(failure.address, *failure.difference);
   }
@@ -55,18 +55,18 @@ std::string DescribeFailure(Context& context, const flasher::FlashFailure& failu
 }
 
 // Why the device check refused the update, in one line.
-std::string DescribeRefusal(Context& context, const NIMBOmodule& module,
-                            flasher::CheckResult result, const std::string& file) {
-  const std::string cause = context.LinkCauseText();
-  const std::string link = cause.empty()
-                               ? std::string()
-                               : cause + " (LinkStatus " + std::to_string(module.LinkStatus) + ")";
+std::string DescribeRefusal(Context& context, NIMBOmodule& module, flasher::CheckResult result,
+                            const std::string& file) {
+  const std::string link = context.LinkCauseText().empty() ? "" : context.CauseAndStatus();
   switch (result) {
     case flasher::CheckResult::NotInUpdateMode:
-      // Silence is the normal firmware not knowing "IF"; anything else is the link.
-      if (module.LinkStatus != 0 &&
-          !(module.FailureCause == LinkCause::NoReply && module.RxTotal == 0)) {
-        return "the device check failed: " + link;
+      // Only silence is the normal firmware not knowing "IF".
+      if (const std::string failure = context.InfoFailureText(module); !failure.empty()) {
+        return "the device check failed: " + failure;
+      }
+      if (module.LinkStatus == 0) {
+        return "the device answered \"IF\" with firmware version 0.0, which the flasher takes for "
+               "no answer";
       }
       return "the device is not in update mode: " + context.UpdateModeHint();
     case flasher::CheckResult::NotResponding:
@@ -79,7 +79,8 @@ std::string DescribeRefusal(Context& context, const NIMBOmodule& module,
     case flasher::CheckResult::FirmwareUnknown: {
       // The file changed after it was checked.
       const std::string problem = ExamineFirmwareFile(file).problem;
-      return file + ": " + (problem.empty() ? "the file changed while it was read" : problem);
+      return ShownName(file) + ": " +
+             (problem.empty() ? "the file changed while it was read" : problem);
     }
     case flasher::CheckResult::Offered:
       break;
@@ -90,7 +91,7 @@ std::string DescribeRefusal(Context& context, const NIMBOmodule& module,
 int Flash(Context& context, const std::string& file, bool resetMatrix, bool backup) {
   // The file first: a refused one never touches the device.
   if (const std::string problem = ExamineFirmwareFile(file).problem; !problem.empty()) {
-    return context.Fail(file + ": " + problem + kNothingWritten);
+    return context.Fail(ShownName(file) + ": " + problem + kNothingWritten);
   }
   NIMBOmodule* module = context.OpenModule();
   if (module == nullptr) {
@@ -113,8 +114,10 @@ int Flash(Context& context, const std::string& file, bool resetMatrix, bool back
       checked != flasher::CheckResult::Offered) {
     return context.Fail(DescribeRefusal(context, *module, checked, file) + kNothingWritten);
   }
-  if (backup && !SaveBackupsBeforeFlash(context, *module)) {
-    return context.Fail("nothing was written to the device");
+  if (backup) {
+    if (const std::string failure = SaveBackupsBeforeFlash(context, *module); !failure.empty()) {
+      return context.Fail(failure + kNothingWritten);
+    }
   }
   flasher::FlashOutcome outcome;
   {
@@ -126,6 +129,7 @@ int Flash(Context& context, const std::string& file, bool resetMatrix, bool back
   progress.EndProgressLine();
   switch (outcome.result) {
     case flasher::FlashResult::Completed:
+      context.WroteDevice("the firmware update");
       context.Out() << "Flash Complete!\n";
       return kSuccess;
     case flasher::FlashResult::TextNotStored: {

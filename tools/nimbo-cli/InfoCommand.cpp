@@ -21,20 +21,13 @@ int Info(Context& context) {
   if (module == nullptr) {
     return kFailure;
   }
-  // A reply with another echo leaves LinkStatus 0 and the version untouched,
-  // so the echo itself tells whether the device answered.
-  module->ReplyEcho.clear();
   module->ReadDeviceInfo();
-  if (module->LinkStatus != 0) {
-    // Silence, not a broken reply: the device does not know the command.
-    if (module->RxTimedOut == kTrue && module->RxTotal == 0) {
-      return context.Fail("ReadDeviceInfo failed (LinkStatus " +
-                          std::to_string(module->LinkStatus) + "): " + context.UpdateModeHint());
-    }
-    return context.LinkFailure("ReadDeviceInfo");
+  if (const std::string failure = context.InfoFailureText(*module); !failure.empty()) {
+    return context.Fail("ReadDeviceInfo failed: " + failure);
   }
-  if (module->ReplyEcho != "IF") {
-    return context.Fail("ReadDeviceInfo failed: the device did not answer \"IF\"");
+  if (module->LinkStatus != 0) {
+    return context.Fail("ReadDeviceInfo failed (LinkStatus " + std::to_string(module->LinkStatus) +
+                        "): " + context.UpdateModeHint());
   }
   context.Out() << "Firmware version: " << static_cast<int>(module->FirmwareMajor) << '.'
                 << static_cast<int>(module->FirmwareMinor) << '\n'

@@ -9,6 +9,8 @@
 
 #include "Commands.h"
 #include "DeviceWrite.h"
+#include "ProgressLines.h"
+#include "ShownText.h"
 #include "ledmatrix/EscapeCodes.h"
 #include "ledmatrix/MatrixString.h"
 #include "ledmatrix/MatrixText.h"
@@ -21,28 +23,6 @@ constexpr const char* kReadStep = "LED Matrix String read";
 constexpr const char* kStoreStep = "LED Matrix String store";
 // About how long the device takes to store and verify the 24 blocks.
 constexpr DeviceWrite::Duration kStoreDuration{0.5};
-
-// The text with its control characters shown as escapes, so that what a
-// device holds can never drive the terminal: C0 controls and DEL as "\x1B",
-// the C1 controls (U+0080..U+009F, which some terminals obey) as "\u009B".
-// `text` is valid UTF-8.
-std::string EscapeControls(std::string_view text) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string shown;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const auto byte = static_cast<unsigned char>(text[i]);
-    if (byte < 0x20 || byte == 0x7F) {
-      shown += {'\\', 'x', kHex[byte >> 4], kHex[byte & 0x0F]};
-    } else if (byte == 0xC2 && i + 1 < text.size() &&
-               static_cast<unsigned char>(text[i + 1]) < 0xA0) {
-      const auto code = static_cast<unsigned char>(text[++i]);
-      shown += {'\\', 'u', '0', '0', kHex[code >> 4], kHex[code & 0x0F]};
-    } else {
-      shown += static_cast<char>(byte);
-    }
-  }
-  return shown;
-}
 
 // Reads the device copy; nullptr after a failure message.
 NIMBOmodule* ReadMatrix(Context& context) {
@@ -63,7 +43,8 @@ int ReadMatrixText(Context& context) {
   if (module == nullptr) {
     return kFailure;
   }
-  // Files and pipes get the text as it is.
+  // Files and pipes get the text as it is; a terminal never gets a control
+  // character from the device.
   context.Out() << (context.OutIsTerminal() ? EscapeControls(module->MatrixString)
                                             : module->MatrixString)
                 << '\n';
@@ -109,15 +90,20 @@ int WriteMatrixText(Context& context, const std::string& text) {
   }
   module->MatrixString = text;
   {
+    // The store's own message box is kept, not printed: the failure is told
+    // in one line of ours below. It shows no progress.
+    ProgressLines kept(module->Ui(), context.Err(), false, kStoreStep);
+    const InterfaceSwap swap(*module, kept);
     const DeviceWrite write(context, *module, "the LED matrix text store",
                             "stopped part-way, the device would show a text that is neither",
                             kStoreDuration);
     ledmatrix::StoreMatrixStringButton_Click(*module);
   }
-  // The store's own message went to the user interface; the status tells a failure.
   if (module->LinkStatus != 0) {
-    return context.LinkFailure(kStoreStep);
+    return context.LinkFailure(kStoreStep, {},
+                               "; the device may hold part of the new text: write it again");
   }
+  context.WroteDevice("the LED matrix text store");
   context.Out() << "Stored " << converted.codes.size() << " character(s).\n";
   return kSuccess;
 }

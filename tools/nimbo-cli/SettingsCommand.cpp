@@ -46,6 +46,7 @@ int WriteRecord(Context& context, NIMBOmodule& module) {
     module.WriteEeprom();
   }
   if (module.LinkStatus == 0) {
+    context.WroteDevice("the settings write");
     return kSuccess;
   }
   // The write stops at the first byte that fails; those before it are

@@ -9,6 +9,7 @@
 #include "Commands.h"
 #include "FirmwareFileCheck.h"
 #include "ProgressLines.h"
+#include "ShownText.h"
 #include "flasher/VerifyFirmware.h"
 
 namespace nimbo::cli {
@@ -18,7 +19,7 @@ int Verify(Context& context, const std::string& file, bool resetMatrix) {
   // The same file checks as a flash, before the device is touched.
   const FirmwareFileReport report = ExamineFirmwareFile(file);
   if (!report.problem.empty()) {
-    return context.Fail(file + ": " + report.problem);
+    return context.Fail(ShownName(file) + ": " + report.problem);
   }
   NIMBOmodule* module = context.OpenModule();
   if (module == nullptr) {
@@ -32,11 +33,11 @@ int Verify(Context& context, const std::string& file, bool resetMatrix) {
   progress.EndProgressLine();
   switch (outcome.result) {
     case flasher::VerifyResult::Equal:
-      context.Out() << "The device holds " << file << " (" << outcome.blocksCompared
+      context.Out() << "The device holds " << ShownName(file) << " (" << outcome.blocksCompared
                     << " blocks compared).\n";
       return kSuccess;
     case flasher::VerifyResult::Differs:
-      return context.Fail("the device differs from " + file + " in " +
+      return context.Fail("the device differs from " + ShownName(file) + " in " +
                           std::to_string(outcome.blocksDiffering) + " of " +
                           std::to_string(outcome.blocksCompared) + " blocks; the first is " +
                           BlockText(outcome.block, outcome.address) + ", " +

@@ -8,6 +8,8 @@
 #include <ostream>
 
 #include "FwuCommands.h"
+#include "ShownText.h"
+#include "UsageErrorText.h"
 
 namespace nimbo::fwu {
 namespace {
@@ -77,16 +79,13 @@ int RunFwu(const std::vector<std::string>& args, std::ostream& out, std::ostream
     return kSuccess;
   } catch (const CLI::ParseError& error) {
     const auto parsed = app.get_subcommands();
-    const std::string command = parsed.empty() ? "" : parsed.front()->get_name() + " ";
-    err << "nimbo-fwu: ";
-    if (!command.empty()) {
-      err << parsed.front()->get_name() << ": " << error.what() << '\n';
-    } else if (!args.empty() && !args.front().starts_with('-')) {
-      err << "unknown command '" << args.front() << "'\n";
-    } else {
-      err << error.what() << '\n';
-    }
-    err << "Try 'nimbo-fwu " << command << "--help' for more information.\n";
+    const CLI::App& at = parsed.empty() ? app : *parsed.front();
+    const std::string command = parsed.empty() ? "" : at.get_name() + " ";
+    const auto text =
+        cli::UsageErrorText(at, error, "nimbo-fwu " + command.substr(0, command.size() - 1));
+    err << "nimbo-fwu: " << (parsed.empty() ? "" : at.get_name() + ": ")
+        << cli::EscapeControls(text.value_or(error.what())) << '\n'
+        << "Try 'nimbo-fwu " << command << "--help' for more information.\n";
     return kUsageError;
   }
 
@@ -100,7 +99,8 @@ int RunFwu(const std::vector<std::string>& args, std::ostream& out, std::ostream
     ok = WriteSample(output, error);
   }
   if (!ok) {
-    err << "nimbo-fwu: " << app.get_subcommands().front()->get_name() << ": " << error << '\n';
+    err << "nimbo-fwu: " << app.get_subcommands().front()->get_name() << ": "
+        << cli::EscapeControls(error) << '\n';
   }
   return ok ? kSuccess : kFailure;
 }

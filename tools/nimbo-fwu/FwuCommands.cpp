@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "ShownText.h"
 #include "UserFiles.h"
 #include "flasher/FirmwareCodec.h"
 #include "flasher/SampleFirmware.h"
@@ -57,7 +58,7 @@ bool Encode(const std::string& imagePath, const Output& output, std::uint64_t se
   const std::span<const std::uint8_t> bytes = Bytes(*read);
   std::vector<std::uint8_t> image(bytes.begin(), bytes.end());
   if (image.size() < flasher::kFirmwareImageSize) {
-    notes << imagePath << ": " << image.size() << " bytes, padded with 0xFF to "
+    notes << cli::ShownName(imagePath) << ": " << image.size() << " bytes, padded with 0xFF to "
           << flasher::kFirmwareImageSize << '\n';
     image.resize(flasher::kFirmwareImageSize, kErased);
   }
@@ -76,12 +77,12 @@ bool Decode(const std::string& fwuPath, const Output& output, std::ostream& note
     return false;
   }
   if (read->size() < flasher::kFirmwareFileSize) {
-    error = fwuPath + ": shorter than " + std::to_string(flasher::kFirmwareFileSize) +
-            " bytes, so no firmware update file";
+    error = cli::ShownName(fwuPath) + ": shorter than " +
+            std::to_string(flasher::kFirmwareFileSize) + " bytes, so no firmware update file";
     return false;
   }
   if (read->size() > flasher::kFirmwareFileSize) {
-    notes << fwuPath << ": the " << read->size() - flasher::kFirmwareFileSize
+    notes << cli::ShownName(fwuPath) << ": the " << read->size() - flasher::kFirmwareFileSize
           << " bytes after byte " << flasher::kFirmwareFileSize
           << " are ignored, as the flasher ignores them\n";
   }

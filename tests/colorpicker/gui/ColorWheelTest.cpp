@@ -107,6 +107,7 @@ class ColorWheelTest : public QObject {
                           Case{"picShades", Qt::Key_Up, none, 0, "V", 1},
                           Case{"picShades", Qt::Key_PageDown, none, 100, "V", 97},
                           Case{"picShades", Qt::Key_End, none, 60, "V", 0},
+                          Case{"picShades", Qt::Key_Home, none, 60, "V", 100},
                           Case{"picWheel", Qt::Key_Right, none, 100, "H", 12},
                           Case{"picWheel", Qt::Key_Left, Qt::ShiftModifier, 100, "H", 359},
                           Case{"picWheel", Qt::Key_Down, none, 100, "S", 93},    // inwards
@@ -147,6 +148,7 @@ class ColorWheelTest : public QObject {
         {0, value, "wheel", QList<int>(5, 120), none, "H", 60, 5},  // quick notches
         {0, value, "passed back", {120}, none, "H", 12, 1},
         {0, value, "wheel", QList<int>(5, 30), none, "H", 12, 1},  // quarters
+        {0, value, "wheel", {240}, none, "H", 24, 2},              // two notches in one event
         {0, value, "wheel", {-120}, ctrl, "S", 93, 1},
         {0, value, "wheel", {120}, ctrl, "S", 100, 1},  // at the rim
         {0, value, "wheel", {-120}, ctrl | shift, "S", 99, 1},

@@ -282,13 +282,14 @@ class frmLEDMatrixDataTest : public QObject {
           QInputMethodEvent commit;
           commit.setCommitString("typed");
           QCoreApplication::sendEvent(Box(), &commit);
-          nimbo::test::DropText(Box(), "dropped");
+          nimbo::test::DropText(Box(), "dropped", duringOpening ? 3 : 2);
         },
         Qt::QueuedConnection);
 
     if (duringOpening) {
       QVERIFY(window_->Form_Load());
     } else {
+      nimbo::test::DropText(Box(), "dropped", 1);  // a drag that entered before the store
       Click("StoreMatrixStringButton");
     }
     Module().SetUserInterface(rig_->ui);
