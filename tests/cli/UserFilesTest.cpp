@@ -192,11 +192,13 @@ TEST_F(UserFiles, ReaderTakesOnlyRegularFilesOfTheirSize) {
   std::string error;
   EXPECT_FALSE(ReadUserFile("", 8, error));
   std::string contents;
-  userfs::NameInfo opened;
+  platform::FileKind opened = platform::FileKind::Missing;
+  std::uint64_t size = 0;
+  platform::SystemError failure;
   ::alarm(10);  // a blocking open ends the test
-  EXPECT_FALSE(userfs::ReadRegular(File("fifo"), 8, contents, opened));
+  userfs::ReadRegular(File("fifo"), 8, contents, opened, size, failure);
   ::alarm(0);
-  EXPECT_EQ(opened.kind, userfs::Kind::kFifo);
+  EXPECT_EQ(opened, platform::FileKind::Fifo);
   EXPECT_EQ(error, "cannot read: no file name given");
 }
 
