@@ -309,14 +309,6 @@ TEST_F(Sim, ALineSetUpUnlikeTheDevicesFails) {
   }
 }
 
-TEST_F(Sim, WriteProcessingDelaysTheAcknowledge) {
-  device.TimingModel().eepromWriteProcessing = 5000;
-  // 6 frame bytes done at 480, ready at 5480, 3 reply bytes by 5720, the
-  // packet leaves 2000 after the first of them (5560).
-  EXPECT_EQ(Exchange({'W', 'E', 0x03, 0x00, 0x41, 0x4A}, 3), (Bytes{'W', 'E', 0x01}));
-  EXPECT_EQ(clock.Now(), 7560);
-}
-
 TEST_F(Sim, ReadReturnsWhatCameBeforeItsTimeout) {
   // Silent device: default 250 ms, then the time-out the host set.
   EXPECT_TRUE(Read(6).empty());
