@@ -4,11 +4,12 @@
 // the program inherits.
 //
 // usage: emulated-run [--update-mode] [--refuse-open] [--unplug-during-read=NTH_WRITE]
-//                     -- PROGRAM [ARGS...]
+//                     [--speed=TIMES_REAL_TIME] -- PROGRAM [ARGS...]
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -23,6 +24,7 @@ int main(int argc, char** argv) {
   bool updateMode = false;
   bool refuseOpen = false;
   int unplugAtRead = 0;
+  int speed = 1;
   int index = 1;
   for (; index < argc && std::strcmp(argv[index], "--") != 0; ++index) {
     const std::string arg = argv[index];
@@ -32,6 +34,8 @@ int main(int argc, char** argv) {
       refuseOpen = true;
     } else if (arg.starts_with("--unplug-during-read=")) {
       unplugAtRead = std::atoi(arg.c_str() + arg.find('=') + 1);
+    } else if (arg.starts_with("--speed=")) {
+      speed = std::max(1, std::atoi(arg.c_str() + arg.find('=') + 1));
     } else {
       std::fprintf(stderr, "emulated-run: unknown option %s\n", arg.c_str());
       return 2;
@@ -45,8 +49,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "emulated-run: needs LD_PRELOAD=libumockdev-preload.so.0\n");
     return 2;
   }
-  EmulatedUsbBus bus;
-  nimbo::sim::SimulatedDevice device(bus.RealClock());
+  EmulatedUsbBus bus(speed);
+  nimbo::sim::SimulatedDevice device(bus.Time());
   device.LoadFactoryContents();
   if (updateMode) {
     device.CurrentMode() = nimbo::sim::Mode::Update;

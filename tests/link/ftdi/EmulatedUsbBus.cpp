@@ -82,7 +82,7 @@ struct EmulatedUsbBus::Slot {
   std::deque<Urb> finished;   // transfers for the host to reap
 };
 
-EmulatedUsbBus::EmulatedUsbBus() {
+EmulatedUsbBus::EmulatedUsbBus(int speed) : clock_(speed) {
   testbed_ = umockdev_testbed_new();
   handler_ = umockdev_ioctl_base_new();
   g_signal_connect(handler_, "handle-ioctl", G_CALLBACK(&EmulatedUsbBus::HandleIoctl), this);

@@ -38,7 +38,7 @@ class EmulatedChip : public ::testing::Test {
   }
 
   EmulatedUsbBus bus;  // before any libusb context
-  sim::SimulatedDevice device{bus.RealClock()};
+  sim::SimulatedDevice device{bus.Time()};
   LibFtdiTransport transport;
   nimbo::test::RecordingUserInterface ui;
   NIMBOmodule module{transport, ui};
