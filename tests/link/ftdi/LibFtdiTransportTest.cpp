@@ -80,17 +80,7 @@ TEST(EmulatedBus, OpenLinkTakesTheFirstDescriptionInOrderAndSetsUpTheLine) {
         continue;
       }
       EXPECT_TRUE(state.driverDetached);
-      EXPECT_EQ(state.line.baud, 125000u);
-      EXPECT_TRUE(state.line.baudExact);
-      EXPECT_EQ(state.line.wordLength, 8);
-      EXPECT_EQ(state.line.stopBits, 0);
-      EXPECT_EQ(state.line.parity, 0);
-      EXPECT_EQ(state.line.flow, 0);
-      EXPECT_EQ(state.line.latencyMs, 2);
-      EXPECT_EQ(state.line.eventChar, 0);
-      EXPECT_EQ(state.line.errorChar, 0);
-      EXPECT_EQ(state.line.bitMode, 0);
-      EXPECT_TRUE(state.line.CarriesFrames());
+      EXPECT_EQ(state.line, (LineState{.baud = 125000, .latencyMs = 2}));
     }
     caseModule.CloseLink();
     if (c.opened) {
@@ -186,6 +176,27 @@ TEST_F(EmulatedChip, SettingsAndMatrixGiveTheSameTraceAsTheSimulatedTransport) {
   EXPECT_TRUE(
       std::equal(device.Eeprom().begin(), device.Eeprom().end(), rig.device.Eeprom().begin()));
   EXPECT_EQ(emulated.matrix.substr(0, 1), "Z");
+}
+
+// A line set up unlike the device's fails through the chip as through the
+// simulated transport: the device hears the same garbled bytes.
+TEST_F(EmulatedChip, AWrongLineFailsAsOnTheSimulatedTransport) {
+  PlugAndOpen();
+  nimbo::test::SimulatedRig rig;
+  rig.module.SizeSharedArrays();
+  rig.module.OpenLink();
+  Outcome outcomes[2];
+  for (int i = 0; i < 2; ++i) {
+    NIMBOmodule& m = i == 0 ? module : rig.module;
+    sim::SimulatedDevice& d = i == 0 ? device : rig.device;
+    d.ClearTrace();
+    ASSERT_EQ(m.Ftdi().SetDataCharacteristics(m.LinkHandle, 7, 0, 0), ft::kOk);
+    m.ReadEeprom();
+    outcomes[i] = {d.Trace(), {m.LinkStatus, m.EepromIndex}, {}, {}};
+  }
+  EXPECT_EQ(outcomes[1].statuses, (std::vector<std::int32_t>{kLinkReadFailure, 0}));
+  EXPECT_FALSE(outcomes[1].trace.empty());
+  EXPECT_TRUE(outcomes[0] == outcomes[1]);
 }
 
 // A reply in two pieces, in two USB transfers, is assembled in order; a
