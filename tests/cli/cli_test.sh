@@ -73,10 +73,10 @@ case $scenario in
     [ "$(cat "$state")" = "not a device" ] || fail "the damaged state file was overwritten"
     ;;
   held_device)
-    # A slow reader holds the link for about four seconds; meanwhile a second
-    # opener is refused, and the device itself can still be changed.
+    # A slow reader holds the link until its fault is cleared; meanwhile a
+    # second opener is refused, and the device itself can still be changed.
     state="$work/held.state"
-    run ok --simulate="$state" sim fault split RE --gap 200ms --times 20
+    run ok --simulate="$state" sim fault split RE --gap 200ms --times always
     # The holder tries again when one of the probes below has the link.
     (
       until "$cli" --simulate="$state" --real-time settings read >"$work/holder" 2>&1; do
@@ -93,6 +93,7 @@ case $scenario in
     run 1 --simulate="$state" settings read
     expect_text "nimbo-cli: settings read: OpenLink failed (LinkStatus 3): another program holds the simulated device $state"
     run ok --simulate="$state" sim mode update
+    run ok --simulate="$state" sim fault clear
     wait "$holder" || fail "the holder failed: $(cat "$work/holder")"
     run ok --simulate="$state" info
     expect_line "Firmware version: 2.1"
