@@ -65,6 +65,7 @@ struct RandomFaults {
 struct TraceEntry {
   bool fromHost = true;  // true: a frame the device received; false: its reply
   std::vector<std::uint8_t> bytes;
+  bool operator==(const TraceEntry&) const = default;
 };
 
 // The device's own serial port: 125000 baud, 8 data bits, no parity, one
