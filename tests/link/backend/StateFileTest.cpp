@@ -25,6 +25,7 @@
 #include "link/backend/Backend.h"
 #include "link/platform/File.h"
 #include "link/sim/SimulatedDeviceState.h"
+#include "support/ScratchFolder.h"
 #ifndef _WIN32
 #include "support/ChildProcess.h"
 #endif
@@ -85,16 +86,6 @@ struct Program {
 
 class StateFile : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir = fs::temp_directory_path() /
-          ("nimbo-state-" + std::to_string(::getpid()) + "-" +
-           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    path = (dir / "device.state").string();
-  }
-  void TearDown() override { fs::remove_all(dir); }
-
   std::unique_ptr<Backend> Make(const std::string& file) {
     BackendOptions options;
     options.simulate = true;
@@ -109,8 +100,9 @@ class StateFile : public ::testing::Test {
     return Program(std::move(backend));
   }
 
-  fs::path dir;
-  std::string path;
+  test::ScratchFolder folder;
+  fs::path dir = folder.Path();
+  std::string path = folder.File("device.state");
   std::string error;
 };
 
