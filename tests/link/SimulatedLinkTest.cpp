@@ -63,15 +63,6 @@ class Link : public ::testing::Test, public Rig {
   }
 };
 
-// A fault on the next matching exchange(s); the other fields keep their defaults.
-sim::FaultRule Rule(sim::Fault fault, std::string command, int times = 1) {
-  sim::FaultRule rule;
-  rule.fault = fault;
-  rule.command = std::move(command);
-  rule.times = times;
-  return rule;
-}
-
 const Calls kSetUp = {"SetBaudRate",      "SetFlowControl",         "SetLatencyTimer",
                       "SetUSBParameters", "SetDataCharacteristics", "SetChars",
                       "SetTimeouts"};
@@ -121,33 +112,6 @@ TEST(OpenLink, FindsTheInterfaceAndSetsItUp) {
       EXPECT_EQ(rig.module.RxTimedOut, kTrue);  // the drain's own result stays visible
     }
   }
-}
-
-// The set-up as the device experiences it: after OpenLink, a settings read
-// right after line noise, of bytes that include the usual event, XON and XOFF
-// characters, arrives whole and on the wire's own time: per byte 4 request
-// bytes and the first reply byte at 80 us each, then the 2 ms latency timer.
-TEST(OpenLink, GivesALineOnWhichASettingsReadTakes163Ms) {
-  Rig rig;
-  std::iota(rig.device.Eeprom().begin(), rig.device.Eeprom().begin() + kSettingsCount,
-            std::uint8_t{0});
-  rig.module.OpenLink();
-  ASSERT_EQ(rig.module.LinkStatus, 0);
-  std::uint32_t written = 0;
-  const std::uint8_t noise[] = {0xFF, 0x00, 0x7E};
-  ASSERT_EQ(rig.transport.Write(rig.module.LinkHandle, noise, written), ft::kOk);
-  ASSERT_TRUE(rig.device.Confused());
-  rig.clock.SleepFor(1000);  // the noise has left the line
-
-  const Micros start = rig.clock.Now();
-  rig.module.ReadEeprom();
-  EXPECT_EQ(rig.module.LinkStatus, 0);
-  EXPECT_TRUE(std::equal(rig.device.Eeprom().begin(), rig.device.Eeprom().begin() + kSettingsCount,
-                         rig.module.SettingsBytes.begin()));
-  EXPECT_EQ(rig.clock.Now() - start, 68 * (5 * 80 + 2000));
-  // The USB transfer size shows only when a packet fills before the latency
-  // timer expires, which at this rate it cannot.
-  EXPECT_EQ(rig.device.TimingModel().inTransferSize, 4096u);
 }
 
 TEST_F(Link, CloseLink) {
@@ -229,7 +193,7 @@ TEST_F(Link, BlockWriteVerifyAndReadOfZerosAt0x20) {
 
   // A wrong checksum with the right data: the verify fails and does not
   // replace the checksum; the read form keeps the wrong byte without judging.
-  device.AddFault(Rule(sim::Fault::WrongChecksum, "RM", 2));
+  device.AddFault({.fault = sim::Fault::WrongChecksum, .command = "RM", .address = {}, .times = 2});
   module.VerifyMemoryBlock();
   EXPECT_EQ(module.LinkStatus, kLinkReadFailure);
   EXPECT_EQ(module.BlockChecksum, 0x28);
@@ -249,7 +213,7 @@ TEST_F(Link, RefusedOrMisechoedBlockOperationsFail) {
       {sim::Fault::Refuse, "RM", &NIMBOmodule::VerifyMemoryBlock},
       {sim::Fault::WrongEcho, "RM", &NIMBOmodule::VerifyMemoryBlock}};
   for (const auto& [fault, command, operation] : cases) {
-    device.AddFault(Rule(fault, command));
+    device.AddFault({.fault = fault, .command = command, .address = {}});
     (module.*operation)();
     EXPECT_EQ(module.LinkStatus, kLinkReadFailure) << command << static_cast<int>(fault);
   }
@@ -271,9 +235,7 @@ TEST_F(Link, EepromFailuresStopAtTheFailingIndex) {
     std::iota(inDevice.begin(), inDevice.end(), std::uint8_t{1});
     std::copy(inDevice.begin(), inDevice.end(), device.Eeprom().begin());
     module.SettingsBytes.fill(0xEE);
-    auto rule = Rule(c.fault, c.command);
-    rule.address = k;
-    device.AddFault(rule);
+    device.AddFault({.fault = c.fault, .command = c.command, .address = k});
     const bool reading = std::string(c.command) == "RE";
     reading ? module.ReadEeprom() : module.WriteEeprom();
     device.ClearFaults();
@@ -300,7 +262,7 @@ TEST_F(Link, DeviceInfo) {
   EXPECT_EQ(module.FirmwareMajor, 9);
 
   device.CurrentMode() = sim::Mode::Update;
-  device.AddFault(Rule(sim::Fault::WrongEcho, "IF"));
+  device.AddFault({.fault = sim::Fault::WrongEcho, .command = "IF", .address = {}});
   module.ReadDeviceInfo();
   EXPECT_EQ(module.LinkStatus, 0);  // ignored, not a failure
   EXPECT_EQ(module.FirmwareMajor, 9);

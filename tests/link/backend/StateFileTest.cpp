@@ -165,7 +165,7 @@ TEST_F(StateFile, AnAcknowledgedWriteSurvivesAKillAndTheLockGoesWithTheProcess) 
         program->module.WriteEeprom();
         return std::string(program->module.LinkStatus == 0 ? "written" : "failed");
       },
-      test::ChildProcess::Stay::UntilKilled);
+      true);  // stays until killed
   EXPECT_EQ(holder.Report(), "written");
 
   Program after = Open(path);
