@@ -18,26 +18,6 @@ mkdir -p "$output"
 source "$(dirname "$0")/../../support/x_session.sh"
 start_x_server
 
-fail() {
-  echo "picker smoke: $*" >&2
-  exit 1
-}
-
-# Prints the id of the window named $1 once it is shown (within $2 tenths of a
-# second, 30 s when left out).
-wait_window() {
-  local id
-  for _ in $(seq 1 "${2:-300}"); do
-    id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1) || true
-    if [ -n "$id" ]; then
-      echo "$id"
-      return 0
-    fi
-    sleep 0.1
-  done
-  return 1
-}
-
 # Waits up to 10 s for the window named $1 to go away.
 wait_gone() {
   for _ in $(seq 1 50); do

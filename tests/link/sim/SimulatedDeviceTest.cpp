@@ -169,29 +169,6 @@ TEST_F(Sim, EachFaultKind) {
   }
 }
 
-TEST_F(Sim, RulesMatchCommandAddressAndCount) {
-  FaultRule rule = Rule(Fault::NoReply);
-  rule.command = "RE";
-  rule.address = 5;
-  rule.times = 2;
-  device.AddFault(rule);
-  const Bytes re4 = {'R', 'E', 4, 0}, re5 = {'R', 'E', 5, 0};
-  EXPECT_EQ(Exchange(re4, 5).size(), 5u);                        // other address
-  EXPECT_EQ(Exchange({'W', 'E', 5, 0, 0, 0x0D}, 3).size(), 3u);  // other command
-  EXPECT_TRUE(Exchange(re5, 5).empty());
-  EXPECT_TRUE(Exchange(re5, 5).empty());
-  EXPECT_EQ(Exchange(re5, 5).size(), 5u);  // fails the next 2 times only
-
-  rule = Rule(Fault::NoReply);
-  rule.times = -1;
-  device.AddFault(rule);
-  for (int i = 0; i < 3; ++i) {
-    EXPECT_TRUE(Exchange(re4, 5).empty());
-  }
-  device.ClearFaults();
-  EXPECT_EQ(Exchange(re4, 5).size(), 5u);
-}
-
 // Feeds 300 "RE" frames straight into a fresh device and returns what it
 // answered (no host reads, so no fault disturbs the next frame's parsing).
 std::vector<Bytes> RandomRun(const RandomFaults& faults) {
