@@ -44,16 +44,19 @@ class EmulatedChip : public ::testing::Test {
   NIMBOmodule module{transport, ui};
 };
 
-// One bus per case; the fixture's bus would be a second testbed.
+// One bus per case; the fixture's bus would be a second testbed. An
+// interface without access rights may be the one wanted: it is not opened,
+// and it is not merely missing.
 TEST(EmulatedBus, OpenLinkTakesTheFirstDescriptionInOrderAndSetsUpTheLine) {
   ASSERT_TRUE(EmulatedUsbBus::Preloaded());
   struct Case {
     std::vector<const char*> plugged;  // in bus order
     std::optional<int> opened;         // index into `plugged`
+    bool refused = false;              // opening the first one is refused
   };
   const Case cases[] = {
       {{kFt232r, kConverter, kCorvane}, 2}, {{kConverter, kFt232r}, 1}, {{kConverter}, 0},
-      {{"FT231X USB UART"}, std::nullopt},  {{}, std::nullopt},
+      {{"FT231X USB UART"}, std::nullopt},  {{}, std::nullopt},         {{kConverter}, {}, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.plugged.empty() ? "nothing plugged" : c.plugged.front());
@@ -65,9 +68,13 @@ TEST(EmulatedBus, OpenLinkTakesTheFirstDescriptionInOrderAndSetsUpTheLine) {
     for (const char* description : c.plugged) {
       caseBus.Plug(description, nullptr);
     }
+    if (c.refused) {
+      caseBus.RefuseOpen(0);
+    }
     caseModule.OpenLink();
     if (!c.opened) {
-      EXPECT_EQ(caseModule.LinkStatus, static_cast<std::int32_t>(ft::kDeviceNotFound));
+      EXPECT_EQ(caseModule.LinkStatus,
+                static_cast<std::int32_t>(c.refused ? ft::kDeviceNotOpened : ft::kDeviceNotFound));
       EXPECT_EQ(caseModule.LinkHandle, 0u);
     } else {
       EXPECT_EQ(caseModule.LinkStatus, 0);
@@ -222,15 +229,6 @@ TEST_F(EmulatedChip, UnplugDuringAReadFailsAtOnceAndLaterCallsFailToo) {
   module.OpenLink();
   EXPECT_EQ(module.LinkStatus, static_cast<std::int32_t>(ft::kDeviceNotFound));
   EXPECT_EQ(module.LinkHandle, 0u);
-}
-
-TEST_F(EmulatedChip, AnInterfaceWithoutAccessRightsIsNotOpened) {
-  const int chip = bus.Plug(kConverter, &device);
-  bus.RefuseOpen(chip);
-  module.OpenLink();
-  EXPECT_EQ(module.LinkStatus, static_cast<std::int32_t>(ft::kDeviceNotOpened));
-  EXPECT_EQ(module.LinkHandle, 0u);
-  EXPECT_FALSE(bus.State(chip).claimed);
 }
 
 TEST_F(EmulatedChip, AStalledWriteIsAWriteFailure) {
