@@ -3,10 +3,9 @@
 // requests that libusb sends (control and bulk URBs: submit, reap, discard),
 // so the real libusb and libftdi1 run unchanged above them.
 //
-// Needs the umockdev preload in the process that uses the bus (and, for
-// refused opens, the open-refusal preload before it). The ioctls are served
-// on a umockdev thread; the bus's lock keeps its state consistent, and a
-// simulated device behind a chip may be touched by the test between
+// Needs the umockdev preload in the process that uses the bus. The ioctls
+// are served on a umockdev thread; the bus's lock keeps its state consistent,
+// and a simulated device behind a chip may be touched by the test between
 // transfers, when no ioctl is in flight.
 #pragma once
 
@@ -67,7 +66,7 @@ class EmulatedUsbBus {
   void Unplug(int chip);
 
   // Faults.
-  void RefuseOpen(int chip);   // opening the device node fails with EACCES
+  void RefuseOpen(int chip);   // the chip is listed, its device node cannot be opened
   void StallWrites(int chip);  // bulk-out transfers end with a STALL (EPIPE)
   // The chip is pulled out while the host waits for the reply to the `nth`
   // write from now, during the first bulk-in transfer after that write. It
