@@ -213,6 +213,7 @@ TEST_F(Link, RefusedOrMisechoedBlockOperationsFail) {
       {sim::Fault::Refuse, "RM", &NIMBOmodule::VerifyMemoryBlock},
       {sim::Fault::WrongEcho, "RM", &NIMBOmodule::VerifyMemoryBlock}};
   for (const auto& [fault, command, operation] : cases) {
+    clock.SleepFor(1'000'000);  // what an earlier case left queued has arrived
     device.AddFault({.fault = fault, .command = command, .address = {}});
     (module.*operation)();
     EXPECT_EQ(module.LinkStatus, kLinkReadFailure) << command << static_cast<int>(fault);
