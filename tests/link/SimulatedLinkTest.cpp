@@ -276,6 +276,17 @@ TEST_F(Link, DeviceInfo) {
   EXPECT_EQ(module.DeviceModel, 'K');
 }
 
+TEST_F(Link, APulledCableFailsEveryOperation) {
+  Open();
+  device.Unplug();
+  for (const auto operation : {&NIMBOmodule::ReadEeprom, &NIMBOmodule::WriteEeprom,
+                               &NIMBOmodule::WriteMemoryBlock, &NIMBOmodule::VerifyMemoryBlock,
+                               &NIMBOmodule::ReadMemoryBlock, &NIMBOmodule::ReadDeviceInfo}) {
+    (module.*operation)();
+    EXPECT_NE(module.LinkStatus, 0);
+  }
+}
+
 // Soak rounds against a device that misbehaves at random, late replies among
 // its faults. Rounds follow one another as a user's clicks would, a second
 // apart, with no purge of their own: each operation must discard what an
