@@ -9,61 +9,46 @@
 #include <cstdint>
 #include <vector>
 
-#include "link/D2xx.h"
+#include "support/TestTransport.h"
 
 namespace nimbo::fuzz {
 
-class FuzzTransport final : public D2xx {
+class FuzzTransport final : public test::TestTransport {
  public:
   explicit FuzzTransport(FuzzedDataProvider& input) : input_(input) {}
 
-  FtStatus OpenEx(const char*, std::uint32_t, FtHandle& handle) override {
-    const FtStatus status = Status();
+  FtStatus OpenEx(const char*, U32, FtHandle& handle) override {
+    const FtStatus status = Note(__func__);
     handle = status == ft::kOk ? 1 : 0;
     return status;
   }
-  FtStatus SetBaudRate(FtHandle, std::uint32_t) override { return Status(); }
-  FtStatus SetFlowControl(FtHandle, std::uint16_t, std::uint8_t, std::uint8_t) override {
-    return Status();
-  }
-  FtStatus SetLatencyTimer(FtHandle, std::uint8_t) override { return Status(); }
-  FtStatus SetUSBParameters(FtHandle, std::uint32_t, std::uint32_t) override { return Status(); }
-  FtStatus SetDataCharacteristics(FtHandle, std::uint8_t, std::uint8_t, std::uint8_t) override {
-    return Status();
-  }
-  FtStatus SetChars(FtHandle, std::uint8_t, std::uint8_t, std::uint8_t, std::uint8_t) override {
-    return Status();
-  }
-  FtStatus SetTimeouts(FtHandle, std::uint32_t, std::uint32_t) override { return Status(); }
-  FtStatus Write(FtHandle, std::span<const std::uint8_t> data, std::uint32_t& written) override {
+  FtStatus Write(FtHandle, std::span<const U8> data, U32& written) override {
     // Copying reads every byte, so a frame taken from outside its buffer is
     // caught by the address sanitizer.
     sent_.assign(data.begin(), data.end());
-    written = static_cast<std::uint32_t>(sent_.size());
-    return Status();
+    written = static_cast<U32>(sent_.size());
+    return Note(__func__);
   }
-  FtStatus Read(FtHandle, std::span<std::uint8_t> destination, std::uint32_t& returned) override {
+  FtStatus Read(FtHandle, std::span<U8> destination, U32& returned) override {
     returned = 0;
     if (input_.remaining_bytes() == 0) {
       return ft::kOk;  // a time-out
     }
-    const FtStatus status = Status();
+    const FtStatus status = Note(__func__);
     const auto count = input_.ConsumeIntegralInRange<std::size_t>(0, destination.size());
-    const std::vector<std::uint8_t> bytes = input_.ConsumeBytes<std::uint8_t>(count);
+    const std::vector<U8> bytes = input_.ConsumeBytes<U8>(count);
     std::copy(bytes.begin(), bytes.end(), destination.begin());
-    returned = static_cast<std::uint32_t>(bytes.size());
+    returned = static_cast<U32>(bytes.size());
     if (input_.ConsumeIntegralInRange<int>(0, 31) == 0) {
       returned += 1;  // a transport that overstates what it stored
     }
     return status;
   }
-  FtStatus Purge(FtHandle, std::uint32_t) override { return Status(); }
-  FtStatus Close(FtHandle) override { return ft::kOk; }
 
  private:
   // Mostly success; now and then status 4 (which may still carry bytes) or
   // another failure.
-  FtStatus Status() {
+  FtStatus Answer(const char*) override {
     if (input_.remaining_bytes() == 0) {
       return ft::kOk;
     }
@@ -78,7 +63,7 @@ class FuzzTransport final : public D2xx {
   }
 
   FuzzedDataProvider& input_;
-  std::vector<std::uint8_t> sent_;
+  std::vector<U8> sent_;
 };
 
 }  // namespace nimbo::fuzz

@@ -7,10 +7,9 @@
 #include <cstdint>
 #include <deque>
 #include <optional>
-#include <string>
 #include <vector>
 
-#include "link/D2xx.h"
+#include "support/TestTransport.h"
 
 namespace nimbo::test {
 
@@ -19,31 +18,18 @@ struct ReadPiece {
   std::vector<std::uint8_t> bytes;  // handed over (up to the size asked for)
 };
 
-class ScriptedTransport final : public D2xx {
+class ScriptedTransport final : public TestTransport {
  public:
-  using U8 = std::uint8_t;
-  using U32 = std::uint32_t;
-
   explicit ScriptedTransport(D2xx* opener = nullptr) : opener_(opener) {}
 
   std::deque<ReadPiece> reads;
   std::optional<U32> writeLimit;  // the most bytes a write takes
-  std::vector<std::string> calls;
 
   FtStatus OpenEx(const char* description, U32 flags, FtHandle& handle) override {
     Note(__func__);
     handle = 7;
     return opener_ ? opener_->OpenEx(description, flags, handle) : ft::kOk;
   }
-  FtStatus SetBaudRate(FtHandle, U32) override { return Note(__func__); }
-  FtStatus SetFlowControl(FtHandle, std::uint16_t, U8, U8) override { return Note(__func__); }
-  FtStatus SetLatencyTimer(FtHandle, U8) override { return Note(__func__); }
-  FtStatus SetUSBParameters(FtHandle, U32, U32) override { return Note(__func__); }
-  FtStatus SetDataCharacteristics(FtHandle, U8, U8, U8) override { return Note(__func__); }
-  FtStatus SetChars(FtHandle, U8, U8, U8, U8) override { return Note(__func__); }
-  FtStatus SetTimeouts(FtHandle, U32, U32) override { return Note(__func__); }
-  FtStatus Purge(FtHandle, U32) override { return Note(__func__); }
-  FtStatus Close(FtHandle) override { return Note(__func__); }
   FtStatus Write(FtHandle, std::span<const U8> data, U32& written) override {
     written = std::min(static_cast<U32>(data.size()), writeLimit.value_or(data.size()));
     return Note(__func__);
@@ -62,11 +48,6 @@ class ScriptedTransport final : public D2xx {
   }
 
  private:
-  FtStatus Note(const char* call) {
-    calls.emplace_back(call);
-    return ft::kOk;
-  }
-
   D2xx* opener_;
 };
 

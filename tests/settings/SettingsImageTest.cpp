@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <iterator>
 #include <string>
-#include <tuple>
 
 #include "settings/FactoryDefaults.h"
 #include "settings/SettingsFields.h"
@@ -92,32 +91,9 @@ TEST(SettingsImage, EncodesKeepUnnamedBitsAndIgnoreIndicesOutsideTheList) {
   }
 }
 
-TEST(SettingsImage, WorkedExamples) {
+// The option bits of byte 1 are independent of each other and of bits 3..7.
+TEST(SettingsImage, OptionBitsKeepTheirNeighbours) {
   SettingsArray bytes{};
-  bytes[3] = 0x83;
-  EXPECT_EQ(DecodeLedFunction(bytes, 2), 3);  // "ROM"
-  EncodeLedFunction(bytes, 2, 0);             // "OFF"
-  EXPECT_EQ(bytes[3], 0x80);
-  bytes[8] = 0x3F;
-  EXPECT_EQ(DecodeRomBanks(bytes), 3);  // "8 banks (27512)"
-  EncodeRomBanks(bytes, 1);             // "2 banks (27128)"
-  EXPECT_EQ(bytes[8], 0x0F);
-
-  // A time-out shows the entry of exactly its time, else the first entry.
-  const std::tuple<Timeout, int, int> timeouts[] = {
-      {Timeout::Reset, 0x0064, 0}, {Timeout::Reset, 0x00FA, 6}, {Timeout::Reset, 0x0000, 0},
-      {Timeout::Rom, 0x0063, 0},   {Timeout::Menu, 0x012C, 2},  {Timeout::Menu, 0x0064, 0}};
-  for (const auto& [timeout, word, index] : timeouts) {
-    const std::size_t at = timeout == Timeout::Reset ? 9 : timeout == Timeout::Rom ? 11 : 13;
-    bytes[at] = static_cast<std::uint8_t>(word / 256);
-    bytes[at + 1] = static_cast<std::uint8_t>(word % 256);
-    EXPECT_EQ(DecodeTimeout(bytes, timeout), index) << word;
-  }
-  EncodeTimeout(bytes, Timeout::Menu, 6);  // "5000ms"
-  EXPECT_EQ(bytes[13], 0x01);
-  EXPECT_EQ(bytes[14], 0xF4);
-
-  // The option bits of byte 1 are independent of each other and of bits 3..7.
   bytes[1] = 0xF8;
   EncodeOptionBit(bytes, kFlashBit, true);
   EncodeResetType(bytes, 1);

@@ -1,7 +1,9 @@
-// A folder of its own for each test, removed afterwards.
+// A folder of its own for each test, apart from another run's, removed
+// afterwards.
 #pragma once
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <string>
@@ -14,7 +16,8 @@ class ScratchFolder {
   ScratchFolder() {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
     path_ = std::filesystem::path(::testing::TempDir()) /
-            ("nimbo-" + std::string(info->test_suite_name()) + "-" + info->name());
+            ("nimbo-" + std::to_string(::getpid()) + "-" + info->test_suite_name() + "-" +
+             info->name());
     std::filesystem::remove_all(path_);
     std::filesystem::create_directories(path_);
   }

@@ -42,11 +42,12 @@ start_x_server() {
   export QT_QPA_PLATFORM=xcb  # the test command sets offscreen for the window tests
 }
 
-# Prints the id of the window named exactly $1 once it exists (up to 30 s).
+# Prints the id of the window named exactly $1 once it is shown (within $2
+# tenths of a second, 30 s when left out).
 wait_window() {
   local id
-  for _ in $(seq 1 300); do
-    id=$(xdotool search --name "^$1\$" 2>/dev/null | head -n 1) || true
+  for _ in $(seq 1 "${2:-300}"); do
+    id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1) || true
     if [ -n "$id" ]; then
       echo "$id"
       return 0

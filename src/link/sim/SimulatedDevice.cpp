@@ -99,13 +99,7 @@ void SimulatedDevice::Impl::Execute(const Frame& frame) {
   if (!reply) {
     return;
   }
-  Micros readyAt = frame.completedAt;
-  if (frame.command == Command::WriteMemory) {
-    readyAt += timing.memoryWriteProcessing;
-  } else if (frame.command == Command::WriteEeprom) {
-    readyAt += timing.eepromWriteProcessing;
-  }
-  Send(std::move(*reply), readyAt, f);
+  Send(std::move(*reply), frame.completedAt, f);
 }
 
 std::optional<std::vector<std::uint8_t>> SimulatedDevice::Impl::Answer(const Frame& frame,

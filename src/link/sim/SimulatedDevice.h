@@ -65,6 +65,7 @@ struct RandomFaults {
 struct TraceEntry {
   bool fromHost = true;  // true: a frame the device received; false: its reply
   std::vector<std::uint8_t> bytes;
+  bool operator==(const TraceEntry&) const = default;
 };
 
 // The device's own serial port: 125000 baud, 8 data bits, no parity, one
@@ -78,10 +79,10 @@ inline constexpr std::uint16_t kFlowDtrDsr = 0x0200;
 inline constexpr std::uint16_t kFlowXonXoff = 0x0400;
 
 // When and how bytes travel. The first group is the interface's side of the
-// line as the host set it up (SimulatedTransport keeps it up to date); its
-// defaults are the program's own set-up, which matches the device. A line set
-// up otherwise garbles or holds bytes as a real interface would (see
-// WireTimeline.h).
+// line as the host set it up (the interface in front of the device keeps it
+// up to date); its defaults are the program's own set-up, which matches the
+// device. A line set up otherwise garbles or holds bytes as a real interface
+// would (see WireTimeline.h).
 struct Timing {
   std::uint32_t baud = kDeviceBaud;
   std::uint8_t wordLength = 8;  // 7 or 8
@@ -95,8 +96,6 @@ struct Timing {
   std::uint32_t inTransferSize = 4096;    // a USB read ends on a short packet or when full
 
   std::size_t usbPacketPayload = 62;  // a full packet leaves at once
-  Micros memoryWriteProcessing = 0;   // device time to store a "WM" block
-  Micros eepromWriteProcessing = 0;   // device time to store a "WE" byte
   Micros readTimeout = 250000;        // used when the host sets none
 };
 

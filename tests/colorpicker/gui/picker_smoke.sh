@@ -18,25 +18,6 @@ mkdir -p "$output"
 source "$(dirname "$0")/../../support/x_session.sh"
 start_x_server
 
-fail() {
-  echo "picker smoke: $*" >&2
-  exit 1
-}
-
-# Prints the id of the window named $1 once it exists (up to 30 s).
-wait_window() {
-  local id
-  for _ in $(seq 1 150); do
-    id=$(xdotool search --name "^$1\$" 2>/dev/null | head -1) || true
-    if [ -n "$id" ]; then
-      echo "$id"
-      return 0
-    fi
-    sleep 0.2
-  done
-  return 1
-}
-
 # Waits up to 10 s for the window named $1 to go away.
 wait_gone() {
   for _ in $(seq 1 50); do
@@ -60,19 +41,25 @@ grep -q '^IRQ High: #0F0000$' "$work/before.txt" || fail "unexpected factory col
 "$program" --simulate="$work/device.state" &
 pid=$!
 config=$(wait_window "$title") || fail "the configuration window did not appear"
-sleep 1
 
-xdotool mousemove --window "$config" "${first_swatch[@]}" click 1
-picker=$(wait_window "Color Picker") || fail "the colour picker did not open from the first swatch"
-sleep 1
+# The window takes no clicks while it reads the device: click until the picker opens.
+picker=""
+for _ in $(seq 1 30); do
+  xdotool mousemove --window "$config" "${first_swatch[@]}" click 1
+  picker=$(wait_window "Color Picker" 10) && break
+done
+[ -n "$picker" ] || fail "the colour picker did not open from the first swatch"
 size=$(xdotool getwindowgeometry "$picker" | sed -n 's/^ *Geometry: //p')
 [ "$size" = "504x325" ] || fail "the picker measures $size, not 504x325"
 xdotool mousemove --window "$picker" "${strip_top[@]}" click 1
 # Five notches away from the user: hue 0 (red) + 5 x 12 = 60 (yellow).
 xdotool mousemove --window "$picker" "${wheel_spot[@]}" click --repeat 5 --delay 0 4
-sleep 0.5
-import -window "$picker" "$output/colorpicker.png"
-colours=$(identify -format %k "$output/colorpicker.png")
+for _ in $(seq 1 50); do
+  import -window "$picker" "$output/colorpicker.png"
+  colours=$(identify -format %k "$output/colorpicker.png")
+  [ "$colours" -gt 1000 ] && break
+  sleep 0.1
+done
 [ "$colours" -gt 1000 ] || fail "the picker's screenshot shows no wheel ($colours colours)"
 echo "picker smoke: screenshot in $output/colorpicker.png"
 xdotool mousemove --window "$picker" "${select_button[@]}" click 1
@@ -80,14 +67,19 @@ wait_gone "Color Picker" || fail "Select Color did not close the picker"
 
 xdotool mousemove --window "$config" "${second_swatch[@]}" click 1
 picker=$(wait_window "Color Picker") || fail "the colour picker did not open from the second swatch"
-sleep 0.5
 xdotool mousemove --window "$picker" "${strip_top[@]}" click 1
 xdotool windowfocus --sync "$picker" 2>/dev/null || true
 xdotool key Escape
 wait_gone "Color Picker" || fail "Esc did not close the picker"
 
+cp "$work/device.state" "$work/unsaved.state"
 xdotool mousemove --window "$config" "${save_button[@]}" click 1
-sleep 1
+# The save has begun once the device holds a new byte; the stop request below
+# waits for its end.
+for _ in $(seq 1 200); do
+  cmp -s "$work/device.state" "$work/unsaved.state" || break
+  sleep 0.05
+done
 kill -TERM "$pid"
 wait "$pid" || fail "nimbo-control ended with an error"
 pid=""

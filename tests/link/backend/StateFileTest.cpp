@@ -7,9 +7,7 @@
 #include <unistd.h>
 
 #ifndef _WIN32
-#include <signal.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #endif
 
 #include <algorithm>
@@ -20,12 +18,17 @@
 #include <iterator>
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "link/NimboModule.h"
 #include "link/backend/Backend.h"
+#include "link/platform/File.h"
 #include "link/sim/SimulatedDeviceState.h"
 #include "support/ScratchFolder.h"
+#ifndef _WIN32
+#include "support/ChildProcess.h"
+#endif
 
 namespace nimbo::backend {
 namespace {
@@ -98,8 +101,8 @@ class StateFile : public ::testing::Test {
   }
 
   test::ScratchFolder folder;
-  const fs::path& dir = folder.Path();
-  const std::string path = folder.File("device.state");
+  fs::path dir = folder.Path();
+  std::string path = folder.File("device.state");
   std::string error;
 };
 
@@ -154,32 +157,21 @@ TEST_F(StateFile, OneHolderAtATimeAndEveryProgramSeesOneDevice) {
 
 #ifndef _WIN32
 TEST_F(StateFile, AnAcknowledgedWriteSurvivesAKillAndTheLockGoesWithTheProcess) {
-  int ready[2];
-  ASSERT_EQ(::pipe(ready), 0);
-  const pid_t child = ::fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    ::close(ready[0]);
-    Program program(Make(path));
-    program.module.OpenLink();
-    Fill(program.module, 0x17);
-    program.module.WriteEeprom();
-    const char status = program.module.LinkStatus == 0 ? '1' : '0';
-    [[maybe_unused]] const ssize_t sent = ::write(ready[1], &status, 1);
-    ::pause();  // killed here, holding the link
-    ::_exit(0);
-  }
-  ::close(ready[1]);
-  char status = 0;
-  ASSERT_EQ(::read(ready[0], &status, 1), 1);
-  ::close(ready[0]);
-  EXPECT_EQ(status, '1');
+  test::ChildProcess holder(
+      [&] {
+        auto* program = new Program(Make(path));  // kept: the child is killed holding the link
+        program->module.OpenLink();
+        Fill(program->module, 0x17);
+        program->module.WriteEeprom();
+        return std::string(program->module.LinkStatus == 0 ? "written" : "failed");
+      },
+      true);  // stays until killed
+  EXPECT_EQ(holder.Report(), "written");
 
   Program after = Open(path);
   after.module.OpenLink();
   EXPECT_EQ(after.module.LinkStatus, static_cast<std::int32_t>(ft::kDeviceNotOpened));
-  ::kill(child, SIGKILL);
-  ::waitpid(child, nullptr, 0);
+  holder.Kill();
   after.module.OpenLink();
   ASSERT_EQ(after.module.LinkStatus, 0);
   after.module.ReadEeprom();
@@ -267,11 +259,55 @@ TEST_F(StateFile, AnOldFormatFileIsConvertedBehindItsLinkKeepingItsMode) {
       << "no temporaries left";
 }
 
+#ifndef _WIN32
+// Two programs open a format 1 file at once: the one that finds it converted
+// by the other while it waited opens the converted file.
+TEST_F(StateFile, AConversionByAnotherProgramMeanwhileIsTakenUp) {
+  Put(path, OldFormatFile(0x6B));
+  struct stat old {};
+  ASSERT_EQ(::stat(path.c_str(), &old), 0);
+  platform::SystemError failure;
+  auto converter = platform::File::Open(path, platform::File::Access::ReadWrite, failure);
+  ASSERT_TRUE(converter) << failure.text;
+  converter->Lock(1);  // the exchange lock, as a conversion holds it
+  std::unique_ptr<sim::DeviceStore> store;
+  std::thread opener([&] { store = sim::OpenStateFile(path, error); });
+  // Once the opener holds the old file open, the other program's file goes in.
+  const auto openCount = [&old] {
+    int count = 0;
+    for (const auto& entry : fs::directory_iterator("/proc/self/fd")) {
+      struct stat info {};
+      count += ::stat(entry.path().c_str(), &info) == 0 && info.st_ino == old.st_ino ? 1 : 0;
+    }
+    return count;
+  };
+  for (int i = 0; i < 5000 && openCount() < 2; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  sim::OpenStateFile((dir / "converted.state").string(), error)->Version() = 0x44;
+  fs::rename(dir / "converted.state", path);
+  converter->Unlock(1);
+  opener.join();
+  ASSERT_NE(store, nullptr) << error;
+  EXPECT_EQ(store->Version(), 0x44);
+}
+#endif
+
 // Every unusable state file is refused at once with the user's file name and
 // the reason, and every file stays as it was.
 TEST_F(StateFile, UnusableFilesAreRefusedAndLeftAsTheyWere) {
   std::string truncated = OldFormatFile(0);
   truncated.pop_back();
+  { Open(path); }
+  const std::string fresh = Snapshot(dir).at("device.state").contents;
+  const auto changed = [&fresh](std::size_t at, char value) {
+    std::string bytes = fresh;
+    bytes[at] = value;
+    return bytes;
+  };
+  const auto holding = [](std::string bytes) {
+    return [bytes](const std::string& p) { Put(p, bytes); };
+  };
   struct Case {
     const char* name;
     std::function<void(const std::string&)> make;
@@ -286,12 +322,14 @@ TEST_F(StateFile, UnusableFilesAreRefusedAndLeftAsTheyWere) {
 #endif
       {"directory", [](const std::string& p) { fs::create_directory(p); },
        "is a directory, not a regular file"},
-      {"text", [](const std::string& p) { Put(p, "not a device\n"); },
-       "is not a simulated device state file"},
-      {"other format",
-       [](const std::string& p) { Put(p, std::string("NIMBOSIM\x09", 9) + std::string(40, '\0')); },
+      {"text", holding("not a device\n"), "is not a simulated device state file"},
+      {"other format", holding(std::string("NIMBOSIM\x09", 9) + std::string(40, '\0')),
        "unknown format 9"},
-      {"damaged old format", [&](const std::string& p) { Put(p, truncated); }, "is damaged"},
+      {"damaged old format", holding(truncated), "is damaged"},
+      {"another size", holding(changed(16, 1)), "describes a device of another size"},
+      {"unknown mode", holding(changed(14, 2)), "holds an unknown device mode"},
+      {"cut short", holding(fresh.substr(0, fresh.size() - 1)), "is truncated"},
+      {"too long", holding(fresh + 'x'), "is too long"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -316,28 +354,13 @@ TEST_F(StateFile, AReadOnlyFileIsRefusedWithTheSystemsReason) {
   fs::permissions(path, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
   const auto before = Snapshot(dir);
   // Root may write anything: the check runs as an ordinary user.
-  int reply[2];
-  ASSERT_EQ(::pipe(reply), 0);
-  const pid_t child = ::fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
+  const test::ChildProcess child([&] {
     if (::geteuid() == 0 && ::setuid(65534) != 0) {
-      ::_exit(1);
+      return std::string("cannot become an ordinary user");
     }
-    const bool refused = Make(path) == nullptr;
-    const std::string text = refused ? error : "opened";
-    [[maybe_unused]] const ssize_t sent = ::write(reply[1], text.data(), text.size());
-    ::_exit(0);
-  }
-  ::close(reply[1]);
-  std::string text;
-  char chunk[256];
-  for (ssize_t got; (got = ::read(reply[0], chunk, sizeof chunk)) > 0;) {
-    text.append(chunk, static_cast<std::size_t>(got));
-  }
-  ::close(reply[0]);
-  ::waitpid(child, nullptr, 0);
-  EXPECT_EQ(text, "cannot open state file " + path + ": Permission denied");
+    return Make(path) == nullptr ? error : std::string("opened");
+  });
+  EXPECT_EQ(child.Report(), "cannot open state file " + path + ": Permission denied");
   EXPECT_EQ(Snapshot(dir), before);
 }
 

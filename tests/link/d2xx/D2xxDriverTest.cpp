@@ -3,7 +3,6 @@
 // made with the vendor's calling convention, the line set up as the link's
 // table says, and the settings read and written through it.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -15,6 +14,7 @@
 #include "link/backend/Backend.h"
 #include "link/sim/DeviceStore.h"
 #include "link/sim/SimulatedDeviceState.h"
+#include "support/ScratchFolder.h"
 
 namespace nimbo::backend {
 namespace {
@@ -32,11 +32,6 @@ void SetEnvironment(const char* name, const std::string& value) {
 class FakeDriver : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir = fs::path(::testing::TempDir()) /
-          ("nimbo-d2xx-" + std::to_string(::getpid()) + "-" +
-           testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir);
-    fs::create_directories(dir);
     SetEnvironment("NIMBO_FAKE_D2XX_STATE", (dir / "device.state").string());
     SetEnvironment("NIMBO_FAKE_D2XX_LOG", (dir / "calls.log").string());
   }
@@ -44,7 +39,6 @@ class FakeDriver : public ::testing::Test {
     for (const char* name : {"NIMBO_FAKE_D2XX_STATE", "NIMBO_FAKE_D2XX_LOG", "NIMBO_DRIVER"}) {
       SetEnvironment(name, "");
     }
-    fs::remove_all(dir);
   }
 
   std::unique_ptr<Backend> Make(std::optional<Driver> driver, const std::string& library) {
@@ -64,7 +58,8 @@ class FakeDriver : public ::testing::Test {
     return lines;
   }
 
-  fs::path dir;
+  test::ScratchFolder folder;
+  fs::path dir = folder.Path();
   std::string error;
 };
 

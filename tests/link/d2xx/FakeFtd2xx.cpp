@@ -140,37 +140,26 @@ FAKE_EXPORT FT_STATUS WINAPI FT_OpenEx(PVOID arg, DWORD flags, FT_HANDLE* handle
   Log(std::string("FT_" #name) + (args.empty() ? "" : " ") + args); \
   return TheFake().line->transport.name(id __VA_OPT__(, ) __VA_ARGS__)
 
-FAKE_EXPORT FT_STATUS WINAPI FT_SetBaudRate(FT_HANDLE handle, ULONG baud) {
-  const std::string args = Args({baud});
-  FAKE_CALL(SetBaudRate, baud);
-}
-FAKE_EXPORT FT_STATUS WINAPI FT_SetFlowControl(FT_HANDLE handle, USHORT flow, UCHAR xon,
-                                               UCHAR xoff) {
-  const std::string args = Args({flow, xon, xoff});
-  FAKE_CALL(SetFlowControl, flow, xon, xoff);
-}
-FAKE_EXPORT FT_STATUS WINAPI FT_SetLatencyTimer(FT_HANDLE handle, UCHAR timer) {
-  const std::string args = Args({timer});
-  FAKE_CALL(SetLatencyTimer, timer);
-}
-FAKE_EXPORT FT_STATUS WINAPI FT_SetUSBParameters(FT_HANDLE handle, ULONG in, ULONG out) {
-  const std::string args = Args({in, out});
-  FAKE_CALL(SetUSBParameters, in, out);
-}
-FAKE_EXPORT FT_STATUS WINAPI FT_SetDataCharacteristics(FT_HANDLE handle, UCHAR wordLength,
-                                                       UCHAR stopBits, UCHAR parity) {
-  const std::string args = Args({wordLength, stopBits, parity});
-  FAKE_CALL(SetDataCharacteristics, wordLength, stopBits, parity);
-}
-FAKE_EXPORT FT_STATUS WINAPI FT_SetChars(FT_HANDLE handle, UCHAR event, UCHAR eventEnabled,
-                                         UCHAR error, UCHAR errorEnabled) {
-  const std::string args = Args({event, eventEnabled, error, errorEnabled});
-  FAKE_CALL(SetChars, event, eventEnabled, error, errorEnabled);
-}
-FAKE_EXPORT FT_STATUS WINAPI FT_SetTimeouts(FT_HANDLE handle, ULONG readMs, ULONG writeMs) {
-  const std::string args = Args({readMs, writeMs});
-  FAKE_CALL(SetTimeouts, readMs, writeMs);
-}
+// Exports FT_<name>, logged with all its arguments but the handle.
+#define FAKE_FORWARD(name, parameters, ...)           \
+  FAKE_EXPORT FT_STATUS WINAPI FT_##name parameters { \
+    const std::string args = Args({__VA_ARGS__});     \
+    FAKE_CALL(name, __VA_ARGS__);                     \
+  }
+
+FAKE_FORWARD(SetBaudRate, (FT_HANDLE handle, ULONG baud), baud)
+FAKE_FORWARD(SetFlowControl, (FT_HANDLE handle, USHORT flow, UCHAR xon, UCHAR xoff), flow, xon,
+             xoff)
+FAKE_FORWARD(SetLatencyTimer, (FT_HANDLE handle, UCHAR timer), timer)
+FAKE_FORWARD(SetUSBParameters, (FT_HANDLE handle, ULONG in, ULONG out), in, out)
+FAKE_FORWARD(SetDataCharacteristics, (FT_HANDLE handle, UCHAR bits, UCHAR stops, UCHAR parity),
+             bits, stops, parity)
+FAKE_FORWARD(SetChars, (FT_HANDLE handle, UCHAR event, UCHAR onEvent, UCHAR error, UCHAR onError),
+             event, onEvent, error, onError)
+FAKE_FORWARD(SetTimeouts, (FT_HANDLE handle, ULONG readMs, ULONG writeMs), readMs, writeMs)
+#ifndef NIMBO_FAKE_D2XX_WITHOUT_PURGE
+FAKE_FORWARD(Purge, (FT_HANDLE handle, ULONG mask), mask)
+#endif
 FAKE_EXPORT FT_STATUS WINAPI FT_Write(FT_HANDLE handle, PVOID buffer, DWORD count,
                                       LPDWORD written) {
   const std::string args = Args({count});
@@ -181,12 +170,6 @@ FAKE_EXPORT FT_STATUS WINAPI FT_Read(FT_HANDLE handle, PVOID buffer, DWORD count
   const std::string args = Args({count});
   FAKE_CALL(Read, std::span(static_cast<std::uint8_t*>(buffer), count), *returned);
 }
-#ifndef NIMBO_FAKE_D2XX_WITHOUT_PURGE
-FAKE_EXPORT FT_STATUS WINAPI FT_Purge(FT_HANDLE handle, ULONG mask) {
-  const std::string args = Args({mask});
-  FAKE_CALL(Purge, mask);
-}
-#endif
 FAKE_EXPORT FT_STATUS WINAPI FT_Close(FT_HANDLE handle) {
   FtHandle id = 0;
   if (!FromNative(handle, id) || !TheFake().line) {

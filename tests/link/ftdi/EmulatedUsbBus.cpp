@@ -5,6 +5,7 @@
 #include <linux/usbdevice_fs.h>
 // clang-format on
 #include <umockdev.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -82,7 +83,7 @@ struct EmulatedUsbBus::Slot {
   std::deque<Urb> finished;   // transfers for the host to reap
 };
 
-EmulatedUsbBus::EmulatedUsbBus() {
+EmulatedUsbBus::EmulatedUsbBus(int speed) : clock_(speed) {
   testbed_ = umockdev_testbed_new();
   handler_ = umockdev_ioctl_base_new();
   g_signal_connect(handler_, "handle-ioctl", G_CALLBACK(&EmulatedUsbBus::HandleIoctl), this);
@@ -156,13 +157,10 @@ void EmulatedUsbBus::Unplug(int chip) {
 
 void EmulatedUsbBus::RefuseOpen(int chip) {
   std::lock_guard lock(mutex_);
-  // The open-refusal preload refuses nodes that have a marker here.
-  const std::string marker =
-      root_ + "/refused-open" + slots_.at(static_cast<std::size_t>(chip))->node;
-  const std::string folder = marker.substr(0, marker.rfind('/'));
-  g_mkdir_with_parents(folder.c_str(), 0755);
-  if (!g_file_set_contents(marker.c_str(), "", 0, nullptr)) {
-    throw std::runtime_error("cannot mark " + marker);
+  // The node goes, its sysfs entry stays: libusb lists the chip and cannot open it.
+  const std::string node = root_ + slots_.at(static_cast<std::size_t>(chip))->node;
+  if (::unlink(node.c_str()) != 0) {
+    throw std::runtime_error("cannot remove " + node);
   }
 }
 

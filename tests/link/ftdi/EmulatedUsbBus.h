@@ -3,10 +3,9 @@
 // requests that libusb sends (control and bulk URBs: submit, reap, discard),
 // so the real libusb and libftdi1 run unchanged above them.
 //
-// Needs the umockdev preload in the process that uses the bus (and, for
-// refused opens, the open-refusal preload before it). The ioctls are served
-// on a umockdev thread; the bus's lock keeps its state consistent, and a
-// simulated device behind a chip may be touched by the test between
+// Needs the umockdev preload in the process that uses the bus. The ioctls
+// are served on a umockdev thread; the bus's lock keeps its state consistent,
+// and a simulated device behind a chip may be touched by the test between
 // transfers, when no ioctl is in flight.
 #pragma once
 
@@ -33,9 +32,22 @@ struct UsbState {
   int inTransfers = 0;          // bulk-in URBs submitted so far, refused ones too
 };
 
+// Real time, or real time run `speed` times faster for the chips and their
+// devices: a whole flash then shows the same frames in a fraction of its time.
+class BusClock final : public Clock {
+ public:
+  explicit BusClock(int speed) : speed_(speed) {}
+  Micros Now() const override { return real_.Now() * speed_; }
+  void SleepUntil(Micros deadline) override { real_.SleepUntil(deadline / speed_); }
+
+ private:
+  SteadyClock real_;
+  int speed_;
+};
+
 class EmulatedUsbBus {
  public:
-  EmulatedUsbBus();
+  explicit EmulatedUsbBus(int speed = 1);
   ~EmulatedUsbBus();
   EmulatedUsbBus(const EmulatedUsbBus&) = delete;
   EmulatedUsbBus& operator=(const EmulatedUsbBus&) = delete;
@@ -43,18 +55,18 @@ class EmulatedUsbBus {
   // True when this process runs under the umockdev preload.
   static bool Preloaded();
 
-  // The real-time clock the chips and their devices share.
-  Clock& RealClock() { return clock_; }
+  // The clock the chips and their devices share.
+  Clock& Time() { return clock_; }
 
   // Plugs in an FT232R with `description`; `device` (may be null) sits on its
-  // serial side and must use RealClock(). Returns the chip's number.
+  // serial side and must use Time(). Returns the chip's number.
   int Plug(const std::string& description, sim::SimulatedDevice* device);
   // Pulls the chip out: transfers in flight end with ENODEV, every later
   // request fails with ENODEV, and the chip leaves sysfs.
   void Unplug(int chip);
 
   // Faults.
-  void RefuseOpen(int chip);   // opening the device node fails with EACCES
+  void RefuseOpen(int chip);   // the chip is listed, its device node cannot be opened
   void StallWrites(int chip);  // bulk-out transfers end with a STALL (EPIPE)
   // The chip is pulled out while the host waits for the reply to the `nth`
   // write from now, during the first bulk-in transfer after that write. It
@@ -74,7 +86,7 @@ class EmulatedUsbBus {
   void Discard(Slot& slot, UMockdevIoctlClient* client, UMockdevIoctlData* arg);
   static void PullOut(Slot& slot);
 
-  SteadyClock clock_;
+  BusClock clock_;
   UMockdevTestbed* testbed_ = nullptr;
   UMockdevIoctlBase* handler_ = nullptr;
   std::string root_;

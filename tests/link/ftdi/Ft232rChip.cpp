@@ -5,7 +5,6 @@
 namespace nimbo::ftdi::test {
 namespace {
 
-constexpr std::uint32_t kWantedBaud = 125000;
 // The baud generator divides 3 MHz by a divisor counted in eighths.
 constexpr std::uint32_t kEighthsClock = 3'000'000 * 8;
 // Sub-integer divisor codes of the FT232R, in eighths.
@@ -34,13 +33,25 @@ constexpr int kStringDescriptor = 3;
 
 }  // namespace
 
-bool LineState::CarriesFrames() const {
-  return baud == kWantedBaud && baudExact && wordLength == 8 && stopBits == 0 && parity == 0 &&
-         flow == 0 && bitMode == 0;
+Ft232rChip::Ft232rChip(std::string description, sim::SimulatedDevice* device, Clock& clock)
+    : description_(std::move(description)), device_(device), clock_(clock) {
+  HandLineToDevice();
 }
 
-Ft232rChip::Ft232rChip(std::string description, sim::SimulatedDevice* device, Clock& clock)
-    : description_(std::move(description)), device_(device), clock_(clock) {}
+void Ft232rChip::HandLineToDevice() {
+  if (device_ == nullptr) {
+    return;
+  }
+  sim::Timing& timing = device_->TimingModel();
+  timing.baud = line_.baud;
+  timing.wordLength = static_cast<std::uint8_t>(line_.wordLength);
+  timing.stopBits = static_cast<std::uint8_t>(line_.stopBits);
+  timing.parity = static_cast<std::uint8_t>(line_.parity);
+  timing.flowControl = static_cast<std::uint16_t>(line_.flow << 8);
+  timing.eventChar = line_.eventChar >> 8 != 0 ? std::optional<std::uint8_t>(line_.eventChar & 0xFF)
+                                               : std::nullopt;
+  timing.latencyTimer = static_cast<Micros>(std::max(line_.latencyMs, 1)) * 1000;
+}
 
 std::vector<std::uint8_t> Ft232rChip::Descriptors() {
   return {// Device: USB 2.0, 8-byte control packets, 0403:6001, bcdDevice 6.00
@@ -161,28 +172,14 @@ std::optional<std::vector<std::uint8_t>> Ft232rChip::Control(const Setup& setup)
     default:
       return std::nullopt;
   }
-  if (device_ != nullptr) {
-    // The device's replies travel on the line as the host has set it up.
-    device_->TimingModel().baud = std::max<std::uint32_t>(line_.baud, 1);
-    device_->TimingModel().latencyTimer = static_cast<Micros>(line_.latencyMs) * 1000;
-  }
+  HandLineToDevice();
   return std::vector<std::uint8_t>{};
 }
 
 void Ft232rChip::BulkOut(std::span<const std::uint8_t> bytes) {
-  if (device_ == nullptr) {
-    return;
-  }
-  if (line_.CarriesFrames()) {
+  if (device_ != nullptr && line_.bitMode == 0) {
     device_->Receive(bytes);
-    return;
   }
-  // A mismatched line turns every character into something else.
-  std::vector<std::uint8_t> garbled(bytes.begin(), bytes.end());
-  for (std::uint8_t& byte : garbled) {
-    byte = static_cast<std::uint8_t>(~byte);
-  }
-  device_->Receive(garbled);
 }
 
 std::optional<std::vector<std::uint8_t>> Ft232rChip::BulkIn(std::size_t capacity,

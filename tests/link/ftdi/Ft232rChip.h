@@ -21,24 +21,21 @@ inline constexpr std::uint8_t kModemStatus = 0x01;
 inline constexpr std::uint8_t kLineStatus = 0x60;
 inline constexpr std::size_t kPacketSize = 64;
 
-// What the host has set up, as decoded from its control requests.
+// What the host has set up, as decoded from its control requests. The chip
+// hands it to the simulated device's timing model, which decides, as for the
+// simulated transport, what a line set up unlike the device's does to bytes.
 struct LineState {
   std::uint32_t baud = 9600;  // rounded down when the divisor is not exact
   bool baudExact = true;      // the divisor gives `baud` without a remainder
   int wordLength = 8;
   int stopBits = 0;  // 0 one, 1 one and a half, 2 two
-  int parity = 0;    // 0 none
+  int parity = 0;    // 0 none, 1 odd, 2 even, 3 mark, 4 space
   int flow = 0;      // 0 none; otherwise the flow request's high byte
   int latencyMs = 16;
   std::uint16_t eventChar = 0;  // character | enabled << 8
   std::uint16_t errorChar = 0;
   int bitMode = 0;  // 0: plain serial
-  int resets = 0;
-  int rxPurges = 0;  // the chip's queue towards the host
-  int txPurges = 0;  // the chip's queue towards the device
-
-  // True when frames pass as sent: 125000 baud exactly, 8N1, no flow control.
-  bool CarriesFrames() const;
+  bool operator==(const LineState&) const = default;
 };
 
 // A USB setup packet.
@@ -64,7 +61,7 @@ class Ft232rChip {
   // Answers a control request: the data stage for an IN request (empty for
   // OUT), or nothing when the chip stalls the request.
   std::optional<std::vector<std::uint8_t>> Control(const Setup& setup);
-  // Bytes the host sent; garbled on the line when it is not set up right.
+  // Bytes the host sent, onto the line as set up (none in a bit mode).
   void BulkOut(std::span<const std::uint8_t> bytes);
   // The packets for an IN transfer of `capacity` bytes submitted at
   // `submittedAt`, or nothing while the chip has nothing to hand over: data is
@@ -75,6 +72,7 @@ class Ft232rChip {
  private:
   std::vector<std::uint8_t> StringDescriptor(int index) const;
   void SetBaudDivisor(std::uint16_t value, std::uint16_t index);
+  void HandLineToDevice();
 
   std::string description_;
   sim::SimulatedDevice* device_;

@@ -2,7 +2,6 @@
 // whole through a temporary never replaces what it was not asked to, and
 // leaves no temporary behind.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -11,6 +10,7 @@
 #include <string>
 
 #include "link/platform/TemporaryFile.h"
+#include "support/ScratchFolder.h"
 
 namespace nimbo::platform {
 namespace {
@@ -29,10 +29,8 @@ std::string Utf8(const fs::path& path) {
 }
 
 TEST(TemporaryFile, ReplacesOnlyWhenAskedAndLeavesNoTemporaryBehind) {
-  const fs::path dir =
-      fs::path(::testing::TempDir()) / ("nimbo-platform-" + std::to_string(::getpid()));
-  fs::remove_all(dir);
-  fs::create_directories(dir);
+  const test::ScratchFolder folder;
+  const fs::path& dir = folder.Path();
   std::ofstream(dir / "taken") << "kept";
   struct Case {
     std::u8string_view target;
@@ -69,7 +67,6 @@ TEST(TemporaryFile, ReplacesOnlyWhenAskedAndLeavesNoTemporaryBehind) {
     names.insert(Utf8(entry.path().filename()));
   }
   EXPECT_EQ(names, (std::set<std::string>{"neu-\xC3\xA4", "taken"}));
-  fs::remove_all(dir);
 }
 
 }  // namespace

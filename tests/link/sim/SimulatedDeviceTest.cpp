@@ -169,29 +169,6 @@ TEST_F(Sim, EachFaultKind) {
   }
 }
 
-TEST_F(Sim, RulesMatchCommandAddressAndCount) {
-  FaultRule rule = Rule(Fault::NoReply);
-  rule.command = "RE";
-  rule.address = 5;
-  rule.times = 2;
-  device.AddFault(rule);
-  const Bytes re4 = {'R', 'E', 4, 0}, re5 = {'R', 'E', 5, 0};
-  EXPECT_EQ(Exchange(re4, 5).size(), 5u);                        // other address
-  EXPECT_EQ(Exchange({'W', 'E', 5, 0, 0, 0x0D}, 3).size(), 3u);  // other command
-  EXPECT_TRUE(Exchange(re5, 5).empty());
-  EXPECT_TRUE(Exchange(re5, 5).empty());
-  EXPECT_EQ(Exchange(re5, 5).size(), 5u);  // fails the next 2 times only
-
-  rule = Rule(Fault::NoReply);
-  rule.times = -1;
-  device.AddFault(rule);
-  for (int i = 0; i < 3; ++i) {
-    EXPECT_TRUE(Exchange(re4, 5).empty());
-  }
-  device.ClearFaults();
-  EXPECT_EQ(Exchange(re4, 5).size(), 5u);
-}
-
 // Feeds 300 "RE" frames straight into a fresh device and returns what it
 // answered (no host reads, so no fault disturbs the next frame's parsing).
 std::vector<Bytes> RandomRun(const RandomFaults& faults) {
@@ -307,14 +284,6 @@ TEST_F(Sim, ALineSetUpUnlikeTheDevicesFails) {
       PurgeBoth();
     }
   }
-}
-
-TEST_F(Sim, WriteProcessingDelaysTheAcknowledge) {
-  device.TimingModel().eepromWriteProcessing = 5000;
-  // 6 frame bytes done at 480, ready at 5480, 3 reply bytes by 5720, the
-  // packet leaves 2000 after the first of them (5560).
-  EXPECT_EQ(Exchange({'W', 'E', 0x03, 0x00, 0x41, 0x4A}, 3), (Bytes{'W', 'E', 0x01}));
-  EXPECT_EQ(clock.Now(), 7560);
 }
 
 TEST_F(Sim, ReadReturnsWhatCameBeforeItsTimeout) {
