@@ -83,9 +83,13 @@ refusals)
     if "$cli" fwu-info "$file" > /dev/null 2>&1; then fail "fwu-info accepted $file"; fi
   done
   sim sim mode normal
-  if sim flash update.fwu 2> err.log; then fail "flashed a device in normal mode"; fi
-  grep -qxF 'nimbo-cli: flash: the device is not in update mode: the device answers "IF" only in update mode; put the simulated device into it with: nimbo-cli --simulate=device.state sim mode update; nothing was written to the device' err.log ||
-    fail "normal mode: $(cat err.log)"
+  for command in flash verify; do  # refused in the same words; verify reads nothing
+    if sim --trace $command update.fwu 2> err.log; then fail "$command: a device in normal mode"; fi
+    if [ $command = verify ] && grep -q '^> 52 4D' err.log; then fail "verify read"; fi
+    suffix=; [ $command = flash ] && suffix="; nothing was written to the device"
+    grep -qxF "nimbo-cli: $command: the device is not in update mode: the device answers \"IF\" only in update mode; put the simulated device into it with: nimbo-cli --simulate=device.state sim mode update$suffix" err.log ||
+      fail "normal mode: $(cat err.log)"
+  done
   "$cli" fwu-info update.fwu > info.log || fail "fwu-info refused a good file"
   grep -q '^Version: 1\.2' info.log || fail "fwu-info version"
   ;;
