@@ -215,11 +215,20 @@ class ColorWheelTest : public QObject {
   }
 
   // Screen readers see the wheel and the strip as value controls: they name
-  // their parameters, report values and take new ones.
+  // their parameters, report values and take new ones. The wheel's
+  // description carries both of its values; one step is one arrow-key press.
   void wheelAndStripAreValueControls() {
     wheel_->SetColor(0x0000FF);
     QAccessibleInterface* wheel = QAccessible::queryAccessibleInterface(Part("picWheel"));
     QAccessibleInterface* strip = QAccessible::queryAccessibleInterface(Part("picShades"));
+    const int hue = wheel->valueInterface()->currentValue().toInt();
+    QTest::keyClick(Part("picWheel"), Qt::Key_Down);
+    QTest::keyClick(Part("picWheel"), Qt::Key_Right);
+    QCOMPARE(wheel->text(QAccessible::Description),
+             QString("Hue 12 round the wheel, Sat. 93 along the radius"));
+    QCOMPARE(wheel->valueInterface()->currentValue().toInt() - hue,
+             wheel->valueInterface()->minimumStepSize().toInt());
+    wheel_->SetColor(0x0000FF);
     QCOMPARE(wheel->role(), QAccessible::Dial);
     QCOMPARE(strip->role(), QAccessible::Slider);
     QCOMPARE(wheel->text(QAccessible::Value), QString("Hue 0, Sat. 100"));

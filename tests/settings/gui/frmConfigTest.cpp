@@ -1,5 +1,6 @@
 // The configuration window against the simulated device: what it shows, what
 // each control stores, and what reaches the device's EEPROM.
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
@@ -396,6 +397,7 @@ class frmConfigTest : public QObject {
     };
     QCOMPARE(chain(), expected);
     QWidget* sink = Find<QWidget>("MyFocus");
+    QVERIFY(!QAccessible::queryAccessibleInterface(sink)->text(QAccessible::Name).isEmpty());
     const auto tabFromSink = [sink] {
       QTest::keyClick(sink, Qt::Key_Tab);
       return QApplication::focusWidget()->objectName();
