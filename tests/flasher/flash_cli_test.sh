@@ -39,9 +39,14 @@ keep-text)
   # verify reads it back and writes nothing; another firmware differs at once.
   sim --trace verify update.fwu > verify.log 2>&1 || { cat verify.log; fail "verify"; }
   if grep -q '^> 57 4[5D]' verify.log; then fail "verify wrote"; fi
+  grep -q '^Verifying\.\.\.100%$' verify.log || fail "verify progress"
   "$fwu" sample other.fwu
   if sim verify other.fwu 2> verify.log; then fail "verify took another firmware"; fi
   grep -q 'the first is block 0 at device address 0x0020, byte' verify.log || fail "$(cat verify.log)"
+  # On a terminal the progress line is redrawn and ended before the message.
+  script -qec "$cli --simulate=device.state verify other.fwu" /dev/null < /dev/null |
+    tr -d '\r' > tty.log
+  grep -q '^nimbo-cli: verify: the device differs' tty.log || fail "tty: $(tail -c 99 tty.log)"
   ;;
 closed-pipe)
   # Output into a pipe that closes after 100 bytes, far fewer than the trace

@@ -108,6 +108,7 @@ class ColorWheelTest : public QObject {
                           Case{"picShades", Qt::Key_PageDown, none, 100, "V", 97},
                           Case{"picShades", Qt::Key_End, none, 60, "V", 0},
                           Case{"picShades", Qt::Key_Home, none, 60, "V", 100},
+                          Case{"picShades", Qt::Key_PageUp, Qt::ShiftModifier, 0, "V", 3},
                           Case{"picWheel", Qt::Key_Right, none, 100, "H", 12},
                           Case{"picWheel", Qt::Key_Left, Qt::ShiftModifier, 100, "H", 359},
                           Case{"picWheel", Qt::Key_Down, none, 100, "S", 93},    // inwards
@@ -196,8 +197,11 @@ class ColorWheelTest : public QObject {
     for (QWidget* part : {Part("picWheel"), Part("picShades")}) {
       part->clearFocus();
       const QImage before = part->grab().toImage();
+      const QImage arrow = Part("picSlider")->grab().toImage();
       part->setFocus(Qt::TabFocusReason);
       const QImage after = part->grab().toImage();
+      // The strip's focus shows on its arrow too.
+      QCOMPARE(Part("picSlider")->grab().toImage() != arrow, part == Part("picShades"));
       std::array<int, 256> grey{};
       for (int y = 0; y < after.height(); ++y) {
         for (int x = 0; x < after.width(); ++x) {
