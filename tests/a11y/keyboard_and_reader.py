@@ -174,6 +174,8 @@ try:
     matrix = focus_window(" - LED Matrix Control")
     if not wait("the matrix picture", lambda: find(matrix, "LED matrix", "image")).description:
         fail("the matrix picture has no description")
+    if len(pyatspi.findAllDescendants(matrix, lambda n: n.getRoleName() == "image")) != 1:
+        fail("the matrix window shows more than one picture")
     text = wait("the LED text box", lambda: find(matrix, "LED Matrix String", "text"))
     wait("the LED text read", lambda: text.queryText().characterCount > 0)
     key("alt+h", "a")

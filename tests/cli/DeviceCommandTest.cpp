@@ -266,7 +266,9 @@ TEST_F(DeviceCommandTest, VerifyComparesTheDeviceWithTheFileWithoutWriting) {
         std::pair{sim::Fault::CorruptReadBack, "checksum mismatch in the reply"}}) {
     device.ClearFaults();  // ten failed tries: the eleventh would succeed
     device.AddFault({.fault = fault, .command = "RM", .address = 0x0120, .times = 10});
+    const int reads = SentFrames("RM");
     EXPECT_EQ(RunCli({"verify", firmwarePath}, context), kFailure);
+    EXPECT_EQ(SentFrames("RM") - reads, 8 + 10);  // blocks 0..7, then block 8 ten times
     EXPECT_EQ(ErrLines().back(),
               std::string("nimbo-cli: verify: reading block 8 at device address 0x0120 failed: ") +
                   cause + " (LinkStatus 8)");

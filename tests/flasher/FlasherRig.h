@@ -7,33 +7,20 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <optional>
-#include <span>
 #include <string>
 #include <vector>
 
-#include "flasher/FirmwareCodec.h"
 #include "flasher/FirmwareUpdate.h"
 #include "flasher/SampleFirmware.h"
 #include "ledmatrix/MatrixString.h"
 #include "ledmatrix/MatrixTransfer.h"
 #include "support/AnsweringChooser.h"
+#include "support/FirmwareFiles.h"
 #include "support/ScratchFolder.h"
 #include "support/SimulatedRig.h"
 
 namespace nimbo::test {
-
-inline void WriteBytes(const std::string& path, std::span<const std::uint8_t> bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()),
-            static_cast<std::streamsize>(bytes.size()));
-  ASSERT_TRUE(out.good()) << path;
-}
-
-inline void WriteFirmware(const std::string& path, std::span<const std::uint8_t> image) {
-  WriteBytes(path, flasher::EncodeFirmwareBytes(image, 1));
-}
 
 class RecordingFlasherView final : public flasher::FlasherView {
  public:

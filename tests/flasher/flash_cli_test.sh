@@ -39,9 +39,14 @@ keep-text)
   # verify reads it back and writes nothing; another firmware differs at once.
   sim --trace verify update.fwu > verify.log 2>&1 || { cat verify.log; fail "verify"; }
   if grep -q '^> 57 4[5D]' verify.log; then fail "verify wrote"; fi
+  grep -q '^Verifying\.\.\.100%$' verify.log || fail "verify progress"
   "$fwu" sample other.fwu
   if sim verify other.fwu 2> verify.log; then fail "verify took another firmware"; fi
   grep -q 'the first is block 0 at device address 0x0020, byte' verify.log || fail "$(cat verify.log)"
+  # On a terminal the progress line is redrawn and ended before the message.
+  script -qec "$cli --simulate=device.state verify other.fwu" /dev/null < /dev/null |
+    tr -d '\r' > tty.log
+  grep -q '^nimbo-cli: verify: the device differs' tty.log || fail "tty: $(tail -c 99 tty.log)"
   ;;
 closed-pipe)
   # Output into a pipe that closes after 100 bytes, far fewer than the trace
@@ -83,9 +88,13 @@ refusals)
     if "$cli" fwu-info "$file" > /dev/null 2>&1; then fail "fwu-info accepted $file"; fi
   done
   sim sim mode normal
-  if sim flash update.fwu 2> err.log; then fail "flashed a device in normal mode"; fi
-  grep -qxF 'nimbo-cli: flash: the device is not in update mode: the device answers "IF" only in update mode; put the simulated device into it with: nimbo-cli --simulate=device.state sim mode update; nothing was written to the device' err.log ||
-    fail "normal mode: $(cat err.log)"
+  for command in flash verify; do  # refused in the same words; verify reads nothing
+    if sim --trace $command update.fwu 2> err.log; then fail "$command: a device in normal mode"; fi
+    if [ $command = verify ] && grep -q '^> 52 4D' err.log; then fail "verify read"; fi
+    suffix=; [ $command = flash ] && suffix="; nothing was written to the device"
+    grep -qxF "nimbo-cli: $command: the device is not in update mode: the device answers \"IF\" only in update mode; put the simulated device into it with: nimbo-cli --simulate=device.state sim mode update$suffix" err.log ||
+      fail "normal mode: $(cat err.log)"
+  done
   "$cli" fwu-info update.fwu > info.log || fail "fwu-info refused a good file"
   grep -q '^Version: 1\.2' info.log || fail "fwu-info version"
   ;;

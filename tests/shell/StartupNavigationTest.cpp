@@ -220,6 +220,7 @@ class StartupNavigationTest : public QObject {
     QVERIFY(matrix->isVisible());
     QCOMPARE(matrix->windowTitle(), QString("NIMBO Control v1.00 - LED Matrix Control"));
     QCOMPARE(Caption(Entry(matrix, "mnuLEDMatrix")), QString("LEDMatrix"));
+    nimbo::test::CheckMnemonics(matrix->menuBar()->actions());
     QVERIFY(Entry(matrix, "mnuLEDMatrix")->isChecked());
     QVERIFY(config->Unloaded());
     QVERIFY(rig.loader->Loaded());

@@ -23,8 +23,18 @@ class RecordingUserInterface final : public UserInterface {
     messages.push_back({std::string(text), std::string(title), icon});
   }
   void Beep() override { ++beeps; }
-  void SetStatusText(std::string_view text) override { statusTexts.emplace_back(text); }
-  void SetProgress(int value, int maximum) override { progress.emplace_back(value, maximum); }
+  void SetStatusText(std::string_view text) override {
+    statusTexts.emplace_back(text);
+    if (shown != nullptr) {
+      shown->SetStatusText(text);
+    }
+  }
+  void SetProgress(int value, int maximum) override {
+    progress.emplace_back(value, maximum);
+    if (shown != nullptr) {
+      shown->SetProgress(value, maximum);
+    }
+  }
   void ProcessEvents() override {
     ++processEventsCount;
     if (onProcessEvents) {
@@ -54,6 +64,8 @@ class RecordingUserInterface final : public UserInterface {
   // as a click would.
   std::function<void()> onProcessEvents;
   std::function<void()> onSleep;
+  // Also shows the status texts and the progress, as in a window.
+  UserInterface* shown = nullptr;
 };
 
 }  // namespace nimbo::test

@@ -1,6 +1,7 @@
-// What the window tests share: a navigator that records unloads only, a
-// close and a drop delivered as the window system delivers them, a named
-// control that must exist, and the check of the menus' mnemonics.
+// What the window tests share: a navigator that records unloads and hands a
+// window's status line and progress bar to the user interface, a close and a drop delivered as the
+// window system delivers them, a named control that must exist, and the check of the menus'
+// mnemonics.
 #pragma once
 
 #include <QtTest/qtestspontaneevent.h>
@@ -14,6 +15,7 @@
 #include <QTest>
 #include <QWidget>
 
+#include "shell/QtUserInterface.h"
 #include "shell/WorkingWindow.h"
 
 namespace nimbo::test {
@@ -24,7 +26,11 @@ class StubNavigator final : public shell::Navigator {
   void InvokeForum() override {}
   void ShowAbout(QWidget*) override {}
   void UnloadLoader() override { ++unloads; }
+  void AttachStatusLabel(QLabel* label) override { ui.SetStatusLabel(label); }
+  void AttachProgressBar(QProgressBar* bar) override { ui.SetProgressBar(bar); }
   int unloads = 0;
+  VirtualClock clock;  // the user interface never pauses
+  shell::QtUserInterface ui{clock};
 };
 
 // A spontaneous close event, as the window frame sends it.

@@ -13,6 +13,7 @@
 #include "ProgressLines.h"
 #include "SettingsRecord.h"
 #include "ShownText.h"
+#include "UpdateModeCheck.h"
 #include "flasher/FirmwareChooser.h"
 #include "flasher/FirmwareUpdate.h"
 #include "flasher/LoadFirmware.h"
@@ -60,15 +61,7 @@ std::string DescribeRefusal(Context& context, NIMBOmodule& module, flasher::Chec
   const std::string link = context.LinkCauseText().empty() ? "" : context.CauseAndStatus();
   switch (result) {
     case flasher::CheckResult::NotInUpdateMode:
-      // Only silence is the normal firmware not knowing "IF".
-      if (const std::string failure = context.InfoFailureText(module); !failure.empty()) {
-        return "the device check failed: " + failure;
-      }
-      if (module.LinkStatus == 0) {
-        return "the device answered \"IF\" with firmware version 0.0, which the flasher takes for "
-               "no answer";
-      }
-      return "the device is not in update mode: " + context.UpdateModeHint();
+      return NotInUpdateModeReason(context, module);
     case flasher::CheckResult::NotResponding:
       return "the device does not answer: its LED matrix text could not be read" +
              (link.empty() ? std::string() : ": " + link);

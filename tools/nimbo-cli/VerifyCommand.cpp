@@ -10,6 +10,7 @@
 #include "FirmwareFileCheck.h"
 #include "ProgressLines.h"
 #include "ShownText.h"
+#include "UpdateModeCheck.h"
 #include "flasher/VerifyFirmware.h"
 
 namespace nimbo::cli {
@@ -24,6 +25,11 @@ int Verify(Context& context, const std::string& file, bool resetMatrix) {
   NIMBOmodule* module = context.OpenModule();
   if (module == nullptr) {
     return kFailure;
+  }
+  // A device in its normal firmware answers reads too: compared, it would
+  // seem to hold other firmware. Refused as a flash refuses it.
+  if (const std::string refusal = CheckUpdateMode(context, *module); !refusal.empty()) {
+    return context.Fail(refusal);
   }
   ProgressLines progress(module->Ui(), context.Err(), IsTerminal(context.Err()), "Verifying...");
   const InterfaceSwap swap(*module, progress);

@@ -244,14 +244,15 @@ void ColorWheel::Raise(WheelEvent event) {
   }
 }
 
+// Sent whether or not a screen reader listens, as Qt's own controls do:
+// Qt drops the events when none does.
 void ColorWheel::UpdateAccessibility(bool nameChanged) {
-  if (!QAccessible::isActive()) {
-    return;
-  }
   QAccessibleValueChangeEvent wheel(picWheel_, ParameterValue(AxialParameter()));
   QAccessible::updateAccessibility(&wheel);
   QAccessibleValueChangeEvent shades(picShades_, ShadesValue());
   QAccessible::updateAccessibility(&shades);
+  QAccessibleEvent description(picWheel_, QAccessible::DescriptionChanged);  // both values
+  QAccessible::updateAccessibility(&description);
   if (nameChanged) {
     QAccessibleEvent name(picShades_, QAccessible::NameChanged);
     QAccessible::updateAccessibility(&name);

@@ -11,8 +11,9 @@ namespace nimbo::colorpicker::gui {
 
 namespace {
 
-// The wheel reports its axial parameter as its value (the radial one is in
-// its value text); the strip reports the selected parameter.
+// The wheel reports its axial parameter as its value; both of its parameters
+// with their values are in its description too, as not every screen reader
+// reads a value text. The strip reports the selected parameter.
 class PartAccessible final : public QAccessibleWidget, public QAccessibleValueInterface {
  public:
   PartAccessible(QWidget* picture, ColorWheel* control, bool isWheel)
@@ -38,8 +39,11 @@ class PartAccessible final : public QAccessibleWidget, public QAccessibleValueIn
       case QAccessible::Name:
         return isWheel_ ? QStringLiteral("Color wheel") : control_->ParameterName(selected);
       case QAccessible::Description:
-        return isWheel_ ? QStringLiteral("%1 round the wheel, %2 along the radius")
-                              .arg(control_->ParameterName(axial), control_->ParameterName(radial))
+        return isWheel_ ? QStringLiteral("%1 %2 round the wheel, %3 %4 along the radius")
+                              .arg(control_->ParameterName(axial))
+                              .arg(control_->ParameterValue(axial))
+                              .arg(control_->ParameterName(radial))
+                              .arg(control_->ParameterValue(radial))
                         : QStringLiteral("Shades of %1").arg(control_->ParameterName(selected));
       case QAccessible::Value:
         return isWheel_ ? QStringLiteral("%1 %2, %3 %4")
@@ -79,7 +83,13 @@ class PartAccessible final : public QAccessibleWidget, public QAccessibleValueIn
     return isWheel_ ? control_->ParameterMax(control_->AxialParameter()) : control_->ShadesMax();
   }
   QVariant minimumValue() const override { return 0; }
-  QVariant minimumStepSize() const override { return 1; }
+  // One step is one arrow-key press: a notch round the wheel, one on the strip.
+  QVariant minimumStepSize() const override {
+    if (control_.isNull() || !isWheel_) {
+      return 1;
+    }
+    return control_->ParameterMax(control_->AxialParameter()) / 30.0;
+  }
 
  private:
   QPointer<ColorWheel> control_;

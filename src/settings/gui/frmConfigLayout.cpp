@@ -83,6 +83,10 @@ void frmConfig::BuildControls() {
   myFocus_->setObjectName(QStringLiteral("MyFocus"));
   myFocus_->setFixedSize(kFocusSinkPixels, kFocusSinkPixels);
   myFocus_->setFocusPolicy(Qt::ClickFocus);
+  // A screen reader announces where the focus rests after each change.
+  myFocus_->setAccessibleName(QStringLiteral("Ready"));
+  myFocus_->setAccessibleDescription(
+      QStringLiteral("The focus rests here after each change; Tab goes on to the next control"));
 
   auto* right = new QVBoxLayout;
   right->setSpacing(kColumnGap);

@@ -108,6 +108,7 @@ class ColorWheelTest : public QObject {
                           Case{"picShades", Qt::Key_PageDown, none, 100, "V", 97},
                           Case{"picShades", Qt::Key_End, none, 60, "V", 0},
                           Case{"picShades", Qt::Key_Home, none, 60, "V", 100},
+                          Case{"picShades", Qt::Key_PageUp, Qt::ShiftModifier, 0, "V", 3},
                           Case{"picWheel", Qt::Key_Right, none, 100, "H", 12},
                           Case{"picWheel", Qt::Key_Left, Qt::ShiftModifier, 100, "H", 359},
                           Case{"picWheel", Qt::Key_Down, none, 100, "S", 93},    // inwards
@@ -196,8 +197,11 @@ class ColorWheelTest : public QObject {
     for (QWidget* part : {Part("picWheel"), Part("picShades")}) {
       part->clearFocus();
       const QImage before = part->grab().toImage();
+      const QImage arrow = Part("picSlider")->grab().toImage();
       part->setFocus(Qt::TabFocusReason);
       const QImage after = part->grab().toImage();
+      // The strip's focus shows on its arrow too.
+      QCOMPARE(Part("picSlider")->grab().toImage() != arrow, part == Part("picShades"));
       std::array<int, 256> grey{};
       for (int y = 0; y < after.height(); ++y) {
         for (int x = 0; x < after.width(); ++x) {
@@ -215,11 +219,20 @@ class ColorWheelTest : public QObject {
   }
 
   // Screen readers see the wheel and the strip as value controls: they name
-  // their parameters, report values and take new ones.
+  // their parameters, report values and take new ones. The wheel's
+  // description carries both of its values; one step is one arrow-key press.
   void wheelAndStripAreValueControls() {
     wheel_->SetColor(0x0000FF);
     QAccessibleInterface* wheel = QAccessible::queryAccessibleInterface(Part("picWheel"));
     QAccessibleInterface* strip = QAccessible::queryAccessibleInterface(Part("picShades"));
+    const int hue = wheel->valueInterface()->currentValue().toInt();
+    QTest::keyClick(Part("picWheel"), Qt::Key_Down);
+    QTest::keyClick(Part("picWheel"), Qt::Key_Right);
+    QCOMPARE(wheel->text(QAccessible::Description),
+             QString("Hue 12 round the wheel, Sat. 93 along the radius"));
+    QCOMPARE(wheel->valueInterface()->currentValue().toInt() - hue,
+             wheel->valueInterface()->minimumStepSize().toInt());
+    wheel_->SetColor(0x0000FF);
     QCOMPARE(wheel->role(), QAccessible::Dial);
     QCOMPARE(strip->role(), QAccessible::Slider);
     QCOMPARE(wheel->text(QAccessible::Value), QString("Hue 0, Sat. 100"));

@@ -8,6 +8,7 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStyleOption>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -15,7 +16,6 @@
 #include <memory>
 #include <utility>
 
-#include "flasher/FirmwareCodec.h"
 #include "flasher/SampleFirmware.h"
 #include "flasher/gui/FirmwareFileDialog.h"
 #include "flasher/gui/frmFlasher.h"
@@ -23,6 +23,7 @@
 #include "settings/gui/frmConfig.h"
 #include "shell/frmLoader.h"
 #include "support/AnsweringChooser.h"
+#include "support/FirmwareFiles.h"
 #include "support/SimulatedRig.h"
 #include "support/WindowHelpers.h"
 
@@ -31,76 +32,21 @@ using nimbo::kTrue;
 using nimbo::flasher::gui::frmFlasher;
 using nimbo::shell::WindowId;
 
-namespace {
-
-void WriteFirmware(const QString& path, std::uint8_t version, std::uint8_t byte4 = 0) {
-  auto image = nimbo::flasher::SampleFirmwareImage(version);
-  image[4] = byte4;
-  const auto file = nimbo::flasher::EncodeFirmwareBytes(image, 7);
-  QFile out(path);
-  QVERIFY(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
-  QCOMPARE(out.write(reinterpret_cast<const char*>(file.data()), qint64(file.size())),
-           qint64(file.size()));
-}
-
-// Records messages; shows status texts and progress in the window's own
-// status line and progress bar, as the program's user interface does.
-class WindowUserInterface final : public nimbo::UserInterface {
- public:
-  explicit WindowUserInterface(nimbo::test::RecordingUserInterface& record) : record_(record) {}
-  void ShowMessage(std::string_view text, std::string_view title,
-                   nimbo::MessageIcon icon) override {
-    record_.ShowMessage(text, title, icon);
-  }
-  void Beep() override {}
-  void SetStatusText(std::string_view text) override {
-    if (label) {
-      label->setText(QString::fromUtf8(text.data(), qsizetype(text.size())));
-    }
-  }
-  void SetProgress(int value, int maximum) override {
-    if (bar) {
-      bar->setMaximum(maximum);
-      bar->setValue(value);
-    }
-  }
-  void ProcessEvents() override { record_.ProcessEvents(); }
-  void Sleep(int milliseconds) override { record_.Sleep(milliseconds); }
-  QPointer<QLabel> label;
-  QPointer<QProgressBar> bar;
-
- private:
-  nimbo::test::RecordingUserInterface& record_;
-};
-
-class Navigator final : public nimbo::shell::Navigator {
- public:
-  explicit Navigator(WindowUserInterface& ui) : ui_(ui) {}
-  void Navigate(WindowId) override {}
-  void InvokeForum() override {}
-  void ShowAbout(QWidget*) override {}
-  void UnloadLoader() override { ++unloads; }
-  void AttachStatusLabel(QLabel* label) override { ui_.label = label; }
-  void AttachProgressBar(QProgressBar* bar) override { ui_.bar = bar; }
-  int unloads = 0;
-
- private:
-  WindowUserInterface& ui_;
-};
-
-}  // namespace
-
 class frmFlasherTest : public QObject {
   Q_OBJECT
 
  private:
   std::unique_ptr<QTemporaryDir> folder_;  // the working directory of every test
   std::unique_ptr<nimbo::test::SimulatedRig> rig_;
-  std::unique_ptr<WindowUserInterface> ui_;
-  std::unique_ptr<Navigator> navigator_;
+  std::unique_ptr<nimbo::test::StubNavigator> navigator_;
   std::unique_ptr<frmFlasher> window_;
   std::function<void()> atYield_;  // runs at each yield, after pending events
 
+  static void WriteFirmware(const std::string& path, std::uint8_t version, std::uint8_t byte4 = 0) {
+    auto image = nimbo::flasher::SampleFirmwareImage(version);
+    image[4] = byte4;
+    nimbo::test::WriteFirmware(path, image);
+  }
   void Open() {
     window_ = std::make_unique<frmFlasher>(rig_->module, *navigator_);
     QVERIFY(window_->Form_Load());
@@ -123,9 +69,17 @@ class frmFlasherTest : public QObject {
   QString Status() const { return Find<QLabel>("StatusText")->text(); }
   QString Name() const { return Find<QLabel>("DeviceName")->text(); }
   bool ProgressShown() const { return Find<QProgressBar>("ProgressBar")->isVisible(); }
-  bool MenusEnabled() const {
+  int MenusEnabled() const {  // how many of the three
     const QList<QAction*> top = window_->menuBar()->actions();
-    return std::all_of(top.begin(), top.end(), [](QAction* menu) { return menu->isEnabled(); });
+    return static_cast<int>(
+        std::count_if(top.begin(), top.end(), [](QAction* menu) { return menu->isEnabled(); }));
+  }
+  // The button has the focus and shows its mark, as after a Tab.
+  bool Focused(int index) const {
+    QStyleOption look;
+    look.initFrom(Button(index));
+    return window_->focusWidget() == Button(index) &&
+           look.state.testFlag(QStyle::State_KeyboardFocusChange);
   }
   QStringList Messages() const {
     QStringList texts;
@@ -140,7 +94,7 @@ class frmFlasherTest : public QObject {
     QVERIFY(!ProgressShown());
     QCOMPARE(Status(), QString());
     QCOMPARE(Name(), QString());
-    QVERIFY(window_->focusWidget() == Button(frmFlasher::kFindDevice));
+    QVERIFY(Focused(frmFlasher::kFindDevice));
   }
 
  private slots:
@@ -151,9 +105,8 @@ class frmFlasherTest : public QObject {
     rig_->device.LoadFactoryContents();
     rig_->device.CurrentMode() = nimbo::sim::Mode::Update;
     rig_->device.Version() = 0x21;
-    ui_ = std::make_unique<WindowUserInterface>(rig_->ui);
-    rig_->module.SetUserInterface(*ui_);
-    navigator_ = std::make_unique<Navigator>(*ui_);
+    navigator_ = std::make_unique<nimbo::test::StubNavigator>();
+    rig_->ui.shown = &navigator_->ui;
     atYield_ = nullptr;
     rig_->ui.onProcessEvents = [this] {
       QCoreApplication::processEvents();
@@ -184,7 +137,7 @@ class frmFlasherTest : public QObject {
     Click(frmFlasher::kFindDevice);
     QCOMPARE(VisibleButtons(), QStringList({"Flash Device", "Abort Flash"}));
     // Never "Flash Device": an Enter pressed twice must not start a flash.
-    QVERIFY(window_->focusWidget() == Button(frmFlasher::kAbortFlash));
+    QVERIFY(Focused(frmFlasher::kAbortFlash));
     nimbo::test::CheckMnemonics(window_->menuBar()->actions());
     QCOMPARE(Status(), QString("Current Firmware: v2.1  -  New Firmware: v1.2"));
     QCOMPARE(Name(), QString("NIMBO") + QChar(rig_->device.Model()));
@@ -196,17 +149,19 @@ class frmFlasherTest : public QObject {
     bool locked = true;
     atYield_ = [&] {
       ++yields;
-      locked = locked && VisibleButtons().isEmpty() && ProgressShown() && !MenusEnabled() &&
-               !window_->CloseAsUser();
+      Find<QAction>("MenuBarKey")->trigger();  // F10 opens no menu either
+      locked = locked && VisibleButtons().isEmpty() && ProgressShown() && MenusEnabled() == 0 &&
+               window_->menuBar()->activeAction() == nullptr && !window_->CloseAsUser();
     };
     Click(frmFlasher::kFlashDevice);
     QVERIFY(yields >= 450);
     QVERIFY(locked);
     QVERIFY(!window_->Unloaded());
     QCOMPARE(VisibleButtons(), QStringList({"Ok!"}));
+    QVERIFY(Focused(frmFlasher::kOk));
     QCOMPARE(Status(), QString("Flash Complete!"));
     QVERIFY(!ProgressShown());
-    QVERIFY(MenusEnabled());
+    QCOMPARE(MenusEnabled(), 3);
     QCOMPARE(rig_->module.Flashing, kFalse);
     QVERIFY(Messages().isEmpty());
     QCOMPARE(rig_->module.MatrixString, text);
@@ -225,7 +180,7 @@ class frmFlasherTest : public QObject {
   void customFileChosenOrCancelled() {
     QTemporaryDir elsewhere;
     const QString path = elsewhere.filePath("update.Fwu");
-    WriteFirmware(path, 0x13);
+    WriteFirmware(path.toStdString(), 0x13);
     Open();
     auto owned = std::make_unique<nimbo::test::AnsweringChooser>();
     nimbo::test::AnsweringChooser& chooser = *owned;
@@ -283,27 +238,24 @@ class frmFlasherTest : public QObject {
     QVERIFY(defaults());
   }
 
-  // The load's read runs under the transfer guard: a click then does
-  // nothing, since a device check inside the read would decode the firmware
-  // into the MemoryImage that the read is filling.
-  void nothingActsWhileTheLoadReads() {
+  // The load's read and the device check run under the transfer guard, and a
+  // press that passes it by (a screen reader's action) starts nothing then.
+  void loadAndCheckUseTheTransferGuard() {
     window_ = std::make_unique<frmFlasher>(rig_->module, *navigator_);
-    bool acted = false;
+    int yields = 0;
+    int guarded = 0;
     atYield_ = [&] {
-      if (window_->isVisible() && !std::exchange(acted, true)) {
-        QTest::mouseClick(Button(frmFlasher::kFindDevice), Qt::LeftButton);
-        QVERIFY(!window_->CloseAsUser());
+      if (window_->isVisible()) {
+        guarded += window_->Busy() && !window_->CloseAsUser();
+        ++yields;
+        Button(frmFlasher::kFindDevice)->click();
       }
     };
     QVERIFY(window_->Form_Load());
-    atYield_ = nullptr;
-    QVERIFY(acted);
     QCOMPARE(rig_->SentFrames("IF"), 0);
-    QVERIFY(Messages().isEmpty());
-    QCOMPARE(rig_->module.DeviceFound, kTrue);
-
-    Click(frmFlasher::kFindDevice);  // acts once the read has ended
+    Click(frmFlasher::kFindDevice);
     QCOMPARE(rig_->SentFrames("IF"), 1);
+    QVERIFY(yields > 0 && guarded == yields);
     QCOMPARE(VisibleButtons(), QStringList({"Flash Device", "Abort Flash"}));
   }
 
@@ -328,7 +280,7 @@ class frmFlasherTest : public QObject {
     QCOMPARE(Messages().last(),
              QString("CPU write error! Data is corrupted!  Re-try update! | Write Failure!"));
     VerifyIdle();
-    QVERIFY(MenusEnabled());
+    QCOMPARE(MenusEnabled(), 3);
     QCOMPARE(rig_->module.Flashing, kFalse);
     QVERIFY(window_->CloseAsUser());
   }
@@ -389,6 +341,11 @@ class frmFlasherTest : public QObject {
     const std::optional<std::string> chosen = chooser.ChooseFirmwareFile();
     answer(nullptr);
     const std::optional<std::string> cancelled = chooser.ChooseFirmwareFile();
+    QVERIFY(dirs.open(QIODevice::WriteOnly | QIODevice::Truncate));  // a download folder
+    dirs.write("XDG_DOWNLOAD_DIR=\"" + home.filePath("Gone").toUtf8() + "\"\n");  // not made yet
+    dirs.close();
+    nimbo::flasher::gui::FirmwareFileDialog noDownloads(&parent, "/usr/bin");
+    noDownloads.PrepareStartFolder();
     qputenv("HOME", oldHome);
     qputenv("XDG_CONFIG_HOME", oldConfig);
 
@@ -398,6 +355,7 @@ class frmFlasherTest : public QObject {
                            "NIMBO firmware (*.FWU) | b.FWU c.Fwu \u00FCber.fwu",
                            "All Files (*.*) | b.FWU c.Fwu d.bin \u00FCber.fwu"};
     QCOMPARE(seen, once + once);
+    QCOMPARE(noDownloads.StartFolder(), home.path());  // home, not a missing folder
     // Run from a build folder, it opens in the program's folder.
     nimbo::flasher::gui::FirmwareFileDialog built(&parent, folder_->path());
     built.PrepareStartFolder();

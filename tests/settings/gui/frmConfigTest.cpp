@@ -1,5 +1,6 @@
 // The configuration window against the simulated device: what it shows, what
 // each control stores, and what reaches the device's EEPROM.
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
@@ -396,6 +397,7 @@ class frmConfigTest : public QObject {
     };
     QCOMPARE(chain(), expected);
     QWidget* sink = Find<QWidget>("MyFocus");
+    QVERIFY(!QAccessible::queryAccessibleInterface(sink)->text(QAccessible::Name).isEmpty());
     const auto tabFromSink = [sink] {
       QTest::keyClick(sink, Qt::Key_Tab);
       return QApplication::focusWidget()->objectName();
@@ -430,12 +432,16 @@ class frmConfigTest : public QObject {
       const QImage plain = swatch->grab().toImage();
       swatch->setFocus();
       const QImage focused = swatch->grab().toImage();
-      int changed = 0;
+      int changed = 0, black = 0, white = 0;  // black and white in the ring: on any colour
+      const QRect inside = plain.rect().adjusted(4, 4, -4, -4);
       for (int i = 0; i < plain.width() * plain.height(); ++i) {
         const QPoint p(i % plain.width(), i / plain.width());
         changed += std::abs(qGray(plain.pixel(p)) - qGray(focused.pixel(p))) >= 100;
+        black += !inside.contains(p) && qGray(focused.pixel(p)) < 30;
+        white += !inside.contains(p) && qGray(focused.pixel(p)) > 225;
       }
-      QVERIFY2(changed >= 4 * swatch->width(), qPrintable(QString::number(colour, 16)));
+      QVERIFY2(changed >= 4 * swatch->width() && std::min(black, white) >= 2 * swatch->width(),
+               qPrintable(QString::number(colour, 16)));
     }
   }
 };
