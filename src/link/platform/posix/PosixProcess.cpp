@@ -12,7 +12,9 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string_view>
+#include <system_error>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -296,6 +298,12 @@ std::string TemporaryFolder() {
 
 std::string UserKey() {
   return std::to_string(::getuid());
+}
+
+std::string ProgramFile() {
+  std::error_code error;
+  const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
+  return error ? std::string() : program.string();
 }
 
 }  // namespace nimbo::platform
