@@ -152,10 +152,10 @@ TEST_F(Cli, DefaultsKeepByteZeroAndShowAsTheWindowDoes) {
 TEST_F(Cli, MatrixReadEscapesControlCharactersOnATerminalOnly) {
   const std::string text =
       "-A\x1B[2J\x7F"
-      "B\xC3\xA4\x01";
+      "B\xC3\xA4\x01\xC2\x81";
   ASSERT_EQ(Sim({"matrix", "write", "--", text}).status, 0);
   EXPECT_EQ(Sim({"matrix", "get"}).out, text + "\n");
-  EXPECT_EQ(Sim({"matrix", "read"}, true).out, "-A\\x1B[2J\\x7FB\xC3\xA4\\x01\n");
+  EXPECT_EQ(Sim({"matrix", "read"}, true).out, "-A\\x1B[2J\\x7FB\xC3\xA4\\x01\\u0081\n");
   ASSERT_EQ(Sim({"matrix", "set", "--", "-x"}).status, 0);
   EXPECT_EQ(Sim({"matrix", "read"}).out, "-x\n");
   ASSERT_EQ(Sim({"matrix", "write", "-"}).status, 0);  // a lone dash is a text

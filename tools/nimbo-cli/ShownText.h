@@ -7,37 +7,9 @@
 #include <string>
 #include <string_view>
 
-namespace nimbo::cli {
+#include "ledmatrix/Utf8.h"
 
-// The length of the UTF-8 sequence at the start of `text`, or 0 when it is
-// not one (a stray byte, a cut or overlong sequence, a surrogate).
-inline std::size_t Utf8SequenceLength(std::string_view text) {
-  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-  const unsigned char lead = byte(0);
-  if (lead < 0x80) {
-    return 1;
-  }
-  const std::size_t length = lead >= 0xC2 && lead <= 0xDF   ? 2
-                             : lead >= 0xE0 && lead <= 0xEF ? 3
-                             : lead >= 0xF0 && lead <= 0xF4 ? 4
-                                                            : 0;
-  if (length == 0 || text.size() < length) {
-    return 0;
-  }
-  // The second byte's range narrows where a lead could start an overlong
-  // form, a surrogate or a code point past U+10FFFF.
-  const unsigned char low = lead == 0xE0 ? 0xA0 : lead == 0xF0 ? 0x90 : 0x80;
-  const unsigned char high = lead == 0xED ? 0x9F : lead == 0xF4 ? 0x8F : 0xBF;
-  if (byte(1) < low || byte(1) > high) {
-    return 0;
-  }
-  for (std::size_t i = 2; i < length; ++i) {
-    if (byte(i) < 0x80 || byte(i) > 0xBF) {
-      return 0;
-    }
-  }
-  return length;
-}
+namespace nimbo::cli {
 
 // `text` with C0 controls, DEL and bytes that are not UTF-8 shown as "\x1B",
 // and the C1 controls (U+0080..U+009F, which some terminals obey) as
@@ -46,23 +18,21 @@ inline std::string EscapeControls(std::string_view text, bool escapeQuotes = fal
   static constexpr char kHex[] = "0123456789ABCDEF";
   std::string shown;
   for (std::size_t i = 0; i < text.size();) {
-    const auto byte = static_cast<unsigned char>(text[i]);
-    const std::size_t length = Utf8SequenceLength(text.substr(i));
-    if (byte < 0x20 || byte == 0x7F || length == 0) {
-      shown += {'\\', 'x', kHex[byte >> 4], kHex[byte & 0x0F]};
-      ++i;
-      continue;
-    }
-    if (byte == 0xC2 && static_cast<unsigned char>(text[i + 1]) < 0xA0) {
-      const auto code = static_cast<unsigned char>(text[i + 1]);
-      shown += {'\\', 'u', '0', '0', kHex[code >> 4], kHex[code & 0x0F]};
-    } else {
-      if (escapeQuotes && (byte == '"' || byte == '\\')) {
+    const std::size_t start = i;
+    char32_t point = 0;
+    if (!ledmatrix::NextCodePoint(text, i, point)) {
+      point = static_cast<unsigned char>(text[i++]);  // not UTF-8: the byte itself
+    } else if (point >= 0x20 && point != 0x7F && (point < 0x80 || point > 0x9F)) {
+      if (escapeQuotes && (point == '"' || point == '\\')) {
         shown += '\\';
       }
-      shown.append(text.substr(i, length));
+      shown.append(text.substr(start, i - start));
+      continue;
     }
-    i += length;
+    const bool c1 = i - start == 2;  // a C1 control, two bytes long
+    shown += {'\\', c1 ? 'u' : 'x'};
+    shown += c1 ? "00" : "";
+    shown += {kHex[point >> 4], kHex[point & 0x0F]};
   }
   return shown;
 }
