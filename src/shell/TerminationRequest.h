@@ -1,6 +1,8 @@
 // Turns the system's requests to stop (SIGTERM and SIGINT; on Windows Ctrl+C
 // and logging off) into a call on the user-interface thread, so that the
-// program ends as if the user had closed its window.
+// program ends as if the user had closed its window. A request the program
+// was started to ignore (nohup, a script's job in the background) stays
+// ignored.
 #pragma once
 
 #include <QObject>

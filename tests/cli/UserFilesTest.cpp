@@ -274,12 +274,15 @@ TEST_F(UserFileCommands, FwuFollowsTheCliConventions) {
 
   const auto sample = flasher::EncodeFirmwareBytes(flasher::SampleFirmwareImage(), 1);
   EXPECT_EQ(Fwu({"sample", "-"}).out, std::string(sample.begin(), sample.end()));
-  ASSERT_EQ(Fwu({"sample", File("s\n.fwu")}).status, 0);
-  const Result kept = Fwu({"sample", File("s\n.fwu")});  // told in one line
+  const std::string odd = File("s\n\x9B.fwu");  // a control and a byte that is not UTF-8
+  ASSERT_EQ(Fwu({"sample", odd}).status, 0);
+  const Result kept = Fwu({"sample", odd});  // told in one line, the name quoted
   EXPECT_EQ(kept.status, 1);
-  EXPECT_EQ(kept.err, "nimbo-fwu: sample: " + File("s\\x0A.fwu") +
-                          " exists already; add --force to replace it\n");
-  ASSERT_EQ(Fwu({"decode", File("s\n.fwu"), File("existing"), "--force"}).status, 0);
+  EXPECT_EQ(kept.err, "nimbo-fwu: sample: \"" + File("s\\x0A\\x9B.fwu") +
+                          "\" exists already; add --force to replace it\n");
+  EXPECT_NE(Fwu({"decode", odd + "x", "-"}).err.find("cannot read \"" + File("s\\x0A\\x9B.fwux")),
+            std::string::npos);
+  ASSERT_EQ(Fwu({"decode", odd, File("existing"), "--force"}).status, 0);
   const Result largest = Fwu({"encode", File("existing"), "-", "--seed", "18446744073709551615"});
   const auto expected = flasher::EncodeFirmwareBytes(flasher::SampleFirmwareImage(),
                                                      std::numeric_limits<std::uint64_t>::max());

@@ -16,4 +16,7 @@ hex=$(for b in $(seq 0 67); do printf '%02X ' $((b * 3 % 256)); done)
 out=$(NIMBO_FAKE_D2XX_STATE="$work/device.state" "$wine" "$work/nimbo-cli.exe" settings read 2>&1) ||
   fail "settings read: $out"
 [ "$out" = "${hex% }" ] || fail "settings read gave: $out"
+# No interface behind the driver: the hint names the driver, not Linux's rule.
+out=$(NIMBO_FAKE_D2XX_STATE="$work" "$wine" "$work/nimbo-cli.exe" info 2>&1) && fail "info: $out"
+case $out in *"FTDI D2XX driver must be installed"*) ;; *) fail "no interface: $out" ;; esac
 echo "ok"

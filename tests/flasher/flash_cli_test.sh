@@ -2,11 +2,13 @@
 # A whole firmware update through nimbo-cli against the simulated device,
 # with an image made here rather than by the program (keep-text: with the
 # backups a flash saves first).
-#   flash_cli_test.sh NIMBO_CLI NIMBO_FWU WORKDIR CASE
+#   flash_cli_test.sh NIMBO_CLI NIMBO_FWU CASE
 # CASE: keep-text | reset-matrix | refusals | closed-pipe
 set -eu
-cli=$1 fwu=$2 dir=$3 case=$4
-rm -rf "$dir" && mkdir -p "$dir" && cd "$dir"
+cli=$1 fwu=$2 case=$3
+dir=$(mktemp -d)
+trap 'rm -rf "$dir"' EXIT
+cd "$dir"
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
 # Image: "FW", a byte, version 1.2, byte 4 = 0, 67 more header bytes, 28,800

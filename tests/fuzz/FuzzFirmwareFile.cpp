@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <fstream>
 #include <optional>
 #include <string>
@@ -69,7 +70,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::size_t length = FileLength(input);
   const std::vector<std::uint8_t> bytes = FileBytes(input, length);
 
-  static const std::string base = "/tmp/fuzz-firmware-" + std::to_string(::getpid());
+  static const std::string base =
+      (std::filesystem::temp_directory_path() / ("fuzz-firmware-" + std::to_string(::getpid())))
+          .string();
   const std::string path = base + (firmwareName ? ".Fwu" : ".bin");
   {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);

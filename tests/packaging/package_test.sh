@@ -9,9 +9,9 @@ root=$(mktemp -d)
 trap 'rm -rf "$root"' EXIT
 fail() { echo "package test: $*" >&2; exit 1; }
 
-rm -rf "$build/package"
-(cd "$build" && cpack -G DEB >"$root/cpack.log" 2>&1) || { cat "$root/cpack.log"; fail "cpack failed"; }
-deb=$(ls "$build"/package/*.deb)
+(cd "$build" && cpack -G DEB -B "$root/package" >"$root/cpack.log" 2>&1) ||
+  { cat "$root/cpack.log"; fail "cpack failed"; }
+deb=$(ls "$root"/package/*.deb)
 dpkg-deb -x "$deb" "$root/tree"
 
 id=$(sed -n 's/^NIMBO_APP_ID:STRING=//p' "$build/CMakeCache.txt")

@@ -1,13 +1,11 @@
 // The byte map: every field's decode over all byte values, encodes that keep
-// the bits they do not name, colour slot addressing, the factory defaults and
-// the hex parsing of `settings write`.
+// the bits they do not name, colour slot addressing and the hex parsing of
+// `settings write`.
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <iterator>
 #include <string>
 
-#include "settings/FactoryDefaults.h"
 #include "settings/SettingsFields.h"
 #include "settings/SettingsImage.h"
 #include "settings/SettingsReport.h"
@@ -123,22 +121,6 @@ TEST(SettingsImage, ColorSlotsAddressTheirThreeBytes) {
   EncodeColor(bytes, 16, 0xFFFFFF);
   EncodeColor(bytes, -1, 0xFFFFFF);
   EXPECT_EQ(bytes, SettingsArray{});
-}
-
-// Bytes 1..67 as the factory table lists them.
-constexpr std::uint8_t kDefaultTable[67] = {
-    7,  1,  2,  3,  4,  0,  9,  56, 0, 100, 0,   150, 1,  44,  178,  // bytes 1..15
-    0,  0,  0,  15, 0,  0,  0,  15, 0, 0,   0,   15,  15, 15,  0,   0,  15, 15,
-    15, 0,  15, 15, 15, 15, 15, 0,  0, 0,   15,  0,   15, 0,   0,   0,  15, 0,
-    0,  15, 15, 0,  0,  15, 0,  0,  0, 255, 255, 255, 1,  209, 2,   23,
-};
-
-TEST(FactoryDefaults, WriteBytesOneToSixtySevenOnly) {
-  SettingsArray bytes = Filled(0x77);
-  WriteFactoryDefaults(bytes);
-  SettingsArray expected = Filled(0x77);
-  std::copy(std::begin(kDefaultTable), std::end(kDefaultTable), expected.begin() + 1);
-  EXPECT_EQ(bytes, expected);
 }
 
 TEST(SettingsReport, HexRoundTripAndRefusals) {

@@ -8,18 +8,27 @@
 #include "ShownText.h"
 #include "StopSignals.h"
 #include "link/Frames.h"
+#include "link/platform/UserFolders.h"
 
 namespace nimbo::cli {
 namespace {
 
+// Windows reaches the interface through the vendor's D2XX driver, which
+// needs no access rule; Linux through libusb, which does.
+#ifdef _WIN32
+constexpr bool kNeedsAccessRule = false;
+#else
+constexpr bool kNeedsAccessRule = true;
+#endif
+
 // The guide to the USB access rule: installed with the program, else in the
 // sources it was built from.
 std::string AccessGuide() {
-  std::error_code error;
-  const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
-  if (!error) {
-    const std::filesystem::path installed = program.parent_path() / NIMBO_ACCESS_GUIDE_FROM_BIN;
-    if (std::filesystem::is_regular_file(installed, error)) {
+  const std::string program = platform::ProgramFile();
+  if (!program.empty()) {
+    const std::filesystem::path installed =
+        std::filesystem::path(program).parent_path() / NIMBO_ACCESS_GUIDE_FROM_BIN;
+    if (std::error_code error; std::filesystem::is_regular_file(installed, error)) {
       return installed.lexically_normal().string();
     }
   }
@@ -30,13 +39,21 @@ std::string AccessGuide() {
 // and what to do about it.
 std::string OpenFailureHint(std::int32_t status, const backend::BackendOptions& options) {
   switch (status) {
-    case static_cast<std::int32_t>(ft::kDeviceNotFound):
-      return "USB Interface Not Found! Check that the device's USB cable is plugged in; on Linux "
-             "the USB access rule must be installed (see " +
-             AccessGuide() + "); to try the program without a device, add --simulate";
+    case static_cast<std::int32_t>(ft::kDeviceNotFound): {
+      const std::string needed =
+          kNeedsAccessRule
+              ? "on Linux the USB access rule must be installed (see " + AccessGuide() + ")"
+              : "the FTDI D2XX driver must be installed for it (Windows installs "
+                "it with the FTDI driver)";
+      return "USB Interface Not Found! Check that the device's USB cable is plugged in; " + needed +
+             "; to try the program without a device, add --simulate";
+    }
     case static_cast<std::int32_t>(ft::kDeviceNotOpened):
       if (options.simulate && options.stateFile) {
         return "another program holds the simulated device " + ShownName(*options.stateFile);
+      }
+      if (!kNeedsAccessRule) {
+        return "the USB interface could not be opened (another program holds it)";
       }
       return "the USB interface could not be opened (busy, or no access rights: see " +
              AccessGuide() + ")";

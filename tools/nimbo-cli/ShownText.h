@@ -7,35 +7,39 @@
 #include <string>
 #include <string_view>
 
+#include "ledmatrix/Utf8.h"
+
 namespace nimbo::cli {
 
-// `text` with C0 controls and DEL shown as "\x1B" and the C1 controls
-// (U+0080..U+009F, which some terminals obey) as "\u009B"; any other byte
-// as it is.
+// `text` with C0 controls, DEL and bytes that are not UTF-8 shown as "\x1B",
+// and the C1 controls (U+0080..U+009F, which some terminals obey) as
+// "\u009B"; any other character as it is.
 inline std::string EscapeControls(std::string_view text, bool escapeQuotes = false) {
   static constexpr char kHex[] = "0123456789ABCDEF";
   std::string shown;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const auto byte = static_cast<unsigned char>(text[i]);
-    if (byte < 0x20 || byte == 0x7F) {
-      shown += {'\\', 'x', kHex[byte >> 4], kHex[byte & 0x0F]};
-    } else if (byte == 0xC2 && i + 1 < text.size() &&
-               static_cast<unsigned char>(text[i + 1]) < 0xA0) {
-      const auto code = static_cast<unsigned char>(text[++i]);
-      shown += {'\\', 'u', '0', '0', kHex[code >> 4], kHex[code & 0x0F]};
-    } else {
-      if (escapeQuotes && (byte == '"' || byte == '\\')) {
+  for (std::size_t i = 0; i < text.size();) {
+    const std::size_t start = i;
+    char32_t point = 0;
+    if (!ledmatrix::NextCodePoint(text, i, point)) {
+      point = static_cast<unsigned char>(text[i++]);  // not UTF-8: the byte itself
+    } else if (point >= 0x20 && point != 0x7F && (point < 0x80 || point > 0x9F)) {
+      if (escapeQuotes && (point == '"' || point == '\\')) {
         shown += '\\';
       }
-      shown += static_cast<char>(byte);
+      shown.append(text.substr(start, i - start));
+      continue;
     }
+    const bool c1 = i - start == 2;  // a C1 control, two bytes long
+    shown += {'\\', c1 ? 'u' : 'x'};
+    shown += c1 ? "00" : "";
+    shown += {kHex[point >> 4], kHex[point & 0x0F]};
   }
   return shown;
 }
 
 // A name the user gave (a file, a state file) as messages show it: as it is,
-// or, when it holds a control character, in double quotes with those
-// characters, '"' and '\' escaped ("a\x0Ab.fwu").
+// or, when it holds a control character or a byte that is not UTF-8, in
+// double quotes with those, '"' and '\' escaped ("a\x0Ab.fwu").
 inline std::string ShownName(std::string_view name) {
   if (EscapeControls(name) == name) {
     return std::string(name);

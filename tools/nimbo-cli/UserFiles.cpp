@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <ostream>
 
+#include "ShownText.h"
 #include "UserFileSystem.h"
 
 namespace nimbo::cli {
@@ -17,7 +18,7 @@ FileOutcome Outcome(FileOutcome::Status status, std::string message) {
 }
 
 std::string Cannot(const char* verb, const std::string& path, const std::string& reason) {
-  return std::string("cannot ") + verb + " " + path + ": " + reason;
+  return std::string("cannot ") + verb + " " + ShownName(path) + ": " + reason;
 }
 
 const char* KindInWords(FileKind kind) {
@@ -43,7 +44,7 @@ FileOutcome RefuseOddName(const char* verb, const std::string& path, const userf
     return Outcome(FileOutcome::kRefused, std::string("cannot ") + verb + ": no file name given");
   }
   if (info.link && info.kind == FileKind::Missing) {
-    const std::string target = info.target.empty() ? "a file" : info.target;
+    const std::string target = info.target.empty() ? "a file" : ShownName(info.target);
     return Outcome(
         FileOutcome::kRefused,
         Cannot(verb, path, "it is a symbolic link to " + target + ", which does not exist"));
@@ -51,7 +52,7 @@ FileOutcome RefuseOddName(const char* verb, const std::string& path, const userf
   if (info.kind == FileKind::Missing || info.kind == FileKind::Regular) {
     return {};
   }
-  const std::string via = info.link ? "a symbolic link to " + info.target + ", " : "";
+  const std::string via = info.link ? "a symbolic link to " + ShownName(info.target) + ", " : "";
   return Outcome(
       FileOutcome::kRefused,
       Cannot(verb, path, "it is " + via + KindInWords(info.kind) + ", not a regular file"));
@@ -63,7 +64,8 @@ FileOutcome CheckOutput(const std::string& path, bool force, userfs::NameInfo& i
   }
   FileOutcome outcome = RefuseOddName("write", path, info);
   if (outcome.Ok() && info.kind == FileKind::Regular && !force) {
-    outcome = Outcome(FileOutcome::kExists, path + " exists already; add --force to replace it");
+    outcome = Outcome(FileOutcome::kExists,
+                      ShownName(path) + " exists already; add --force to replace it");
   }
   return outcome;
 }

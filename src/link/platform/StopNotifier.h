@@ -21,8 +21,9 @@ enum class StopRequest {
 class StopNotifier {
  public:
   // Catches `requests` from now on and calls `onRequest` for each, on a
-  // thread of its own (never inside a signal handler). Only one may exist at
-  // a time.
+  // thread of its own (never inside a signal handler). A request the program
+  // was started to ignore (nohup) stays ignored, as with StopHold. Only one
+  // may exist at a time.
   StopNotifier(std::initializer_list<StopRequest> requests,
                std::function<void(StopRequest)> onRequest);
   // The system's own handling again; no call of `onRequest` runs afterwards.

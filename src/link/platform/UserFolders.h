@@ -1,5 +1,6 @@
-// Where the program may keep short-lived files of the user's, and a key that
-// tells the users of one system apart in shared folders.
+// Where the program may keep short-lived files of the user's, a key that
+// tells the users of one system apart in shared folders, and where the
+// program itself is installed.
 #pragma once
 
 #include <string>
@@ -12,5 +13,9 @@ std::string TemporaryFolder();
 
 // The user id on POSIX, the user's name on Windows.
 std::string UserKey();
+
+// The program's own file (UTF-8), as the system knows it; empty where it
+// cannot tell.
+std::string ProgramFile();
 
 }  // namespace nimbo::platform

@@ -1,5 +1,4 @@
-// The backends the front ends choose between: the trace, and libftdi1
-// on a machine with no NIMBO interface plugged in (and possibly no USB at all).
+// The trace the front ends may put between the module and the backend.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -69,22 +68,6 @@ TEST(Trace, ShowsOnlyTheBytesTheInterfaceTook) {
   tracing.Flush();
   EXPECT_EQ(out.str(), "> 52 4D\n");
 }
-
-#ifdef NIMBO_HAVE_LIBFTDI
-TEST(LibFtdi, NothingPluggedInIsNotFoundAndOpenLinkGivesUpAfterThreeAttempts) {
-  std::string error;
-  auto backend = MakeBackend(BackendOptions{}, error);
-  ASSERT_NE(backend, nullptr) << error;
-  EXPECT_EQ(backend->Device(), nullptr);
-  test::ScriptedTransport recorder(&backend->Transport());  // notes the calls
-  SilentUserInterface ui;
-  NIMBOmodule module(recorder, ui);
-  module.OpenLink();
-  EXPECT_EQ(module.LinkHandle, 0u);
-  EXPECT_EQ(module.LinkStatus, static_cast<std::int32_t>(ft::kDeviceNotFound));
-  EXPECT_EQ(recorder.calls, (std::vector<std::string>{"OpenEx", "OpenEx", "OpenEx"}));
-}
-#endif
 
 }  // namespace
 }  // namespace nimbo::backend

@@ -13,7 +13,10 @@ int main() {
   std::atomic<int> status{-1};
   const StopNotifier notifier(
       {StopRequest::Interrupt, StopRequest::Terminate, StopRequest::HangUp, StopRequest::Quit},
-      [&status](StopRequest request) { status = ExitStatusFor(request); });
+      [&status](StopRequest request) {
+        int none = -1;
+        status.compare_exchange_strong(none, ExitStatusFor(request));
+      });
   std::cout << (notifier.Active() ? "ready" : "not active") << std::endl;
   for (int i = 0; i < 2000 && status < 0; ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));

@@ -12,7 +12,9 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string_view>
+#include <system_error>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -90,6 +92,14 @@ int SignalOf(StopRequest request) {
 
 constexpr unsigned char kEndOfWatch = 0;  // no signal has number 0
 
+// A signal the program was started to ignore (nohup, a script's job in the
+// background): the user asked for that, so neither a notifier nor a hold
+// takes it over.
+bool IgnoredSinceStart(int signal) {
+  struct sigaction current {};
+  return ::sigaction(signal, nullptr, &current) != 0 || current.sa_handler == SIG_IGN;
+}
+
 }  // namespace
 
 struct StopNotifier::State {
@@ -109,7 +119,9 @@ StopNotifier::StopNotifier(std::initializer_list<StopRequest> requests,
   ::fcntl(state_->fds[1], F_SETFL, O_NONBLOCK);
   std::vector<std::pair<int, StopRequest>> caught;
   for (const StopRequest request : requests) {
-    caught.emplace_back(SignalOf(request), request);
+    if (!IgnoredSinceStart(SignalOf(request))) {
+      caught.emplace_back(SignalOf(request), request);
+    }
   }
   state_->watcher = std::thread([fd = state_->fds[0], caught, onRequest = std::move(onRequest)] {
     unsigned char byte = 0;
@@ -228,10 +240,10 @@ StopHold::StopHold(std::initializer_list<StopRequest> requests) {
   for (const StopRequest request : requests) {
     const int signal = SignalOf(request);
     struct sigaction previous {};
-    if (::sigaction(signal, nullptr, &previous) != 0 || previous.sa_handler == SIG_IGN) {
-      continue;  // ignored since the program started: the user asked for that
+    if (IgnoredSinceStart(signal)) {
+      continue;
     }
-    if (::sigaction(signal, &hold, nullptr) == 0) {
+    if (::sigaction(signal, &hold, &previous) == 0) {
       gHeld.push_back({signal, previous});
     }
   }
@@ -286,6 +298,12 @@ std::string TemporaryFolder() {
 
 std::string UserKey() {
   return std::to_string(::getuid());
+}
+
+std::string ProgramFile() {
+  std::error_code error;
+  const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
+  return error ? std::string() : program.string();
 }
 
 }  // namespace nimbo::platform

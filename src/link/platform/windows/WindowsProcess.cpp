@@ -372,4 +372,20 @@ std::string UserKey() {
   return Utf8FromWide(std::wstring(name, length - 1));  // the count includes the NUL
 }
 
+std::string ProgramFile() {
+  std::wstring name(MAX_PATH, L'\0');
+  while (true) {
+    const DWORD length =
+        ::GetModuleFileNameW(nullptr, name.data(), static_cast<DWORD>(name.size()));
+    if (length == 0) {
+      return {};
+    }
+    if (length < name.size()) {  // else cut short: try a longer buffer
+      name.resize(length);
+      return Utf8FromWide(name);
+    }
+    name.resize(name.size() * 2);
+  }
+}
+
 }  // namespace nimbo::platform
