@@ -82,6 +82,16 @@ case $scenario in
     expect_line "nimbo-cli: settings write: ending on $name; the settings write completed"
     run ok --simulate="$state" settings read
     expect_line "${hex% }"
+    # Before any write the request ends the program at once, as a failure.
+    run ok --simulate="$state" sim fault split RE --gap 200ms --times always
+    setsid env --default-signal=INT "$cli" --simulate="$state" --real-time --trace settings read \
+      >"$work/out" 2>&1 &
+    reader=$!
+    for _ in $(seq 250); do grep -qF "> 52 45" "$work/out" && break; sleep 0.02; done
+    kill -INT -- -"$reader"
+    wait "$reader"
+    status=$?
+    [ "$status" -eq 130 ] || fail "a read stopped by $name ended with status $status"
     ;;
   user_files)
     # What this system's names may be: a long one (whose temporary must fit

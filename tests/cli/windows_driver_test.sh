@@ -9,6 +9,10 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*"; exit 1; }
 cp "$exe" "$work/nimbo-cli.exe"
+# A driver in the working folder, where anyone may have put one, is never loaded.
+mkdir "$work/cwd" && cp "$fake" "$work/cwd/FTD2XX.DLL"
+out=$(cd "$work/cwd" && "$wine" "$work/nimbo-cli.exe" settings read 2>&1) && fail "loaded: $out"
+case $out in *"the FTDI D2XX driver is not installed"*) ;; *) fail "from the working folder: $out" ;; esac
 cp "$fake" "$work/FTD2XX.DLL"
 hex=$(for b in $(seq 0 67); do printf '%02X ' $((b * 3 % 256)); done)
 "$wine" "$work/nimbo-cli.exe" --simulate="$work/device.state" settings write "$hex" ||

@@ -5,11 +5,13 @@
 #include "Cli.h"
 #include "StopSignals.h"
 #include "link/platform/Console.h"
+#include "link/platform/StopNotifier.h"
 
 int main(int argc, char** argv) {
   using namespace nimbo;
   platform::UseUtf8Console();
   cli::IgnoreBrokenPipe();
+  platform::EndOnStopRequests();
   const int status = cli::RunCli(platform::ProgramArguments(argc, argv), std::cout, std::cerr,
                                  platform::IsTerminal(platform::StandardStream::Output));
   std::cout.flush();

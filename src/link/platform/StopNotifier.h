@@ -58,4 +58,10 @@ std::string_view NameOf(StopRequest request);
 // Writing to a closed pipe fails with an error instead of ending the program.
 void IgnoreBrokenPipes();
 
+// From here on, a request that nothing holds or catches ends the program at
+// once with ExitStatusFor(request), as the signal itself does on POSIX (where
+// this changes nothing). Left to itself, Windows ends a program on Ctrl+C
+// with a status of its own, and Wine with 0, which a script takes for success.
+void EndOnStopRequests();
+
 }  // namespace nimbo::platform

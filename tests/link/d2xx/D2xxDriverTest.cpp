@@ -77,12 +77,18 @@ TEST_F(FakeDriver, OpensByDescriptionSetsUpTheLineAndCarriesTheSettings) {
   module.SettingsBytes[5] ^= 0x5A;
   module.WriteEeprom();
   EXPECT_EQ(module.LinkStatus, 0);
-  module.CloseLink();
 
   auto store = sim::OpenStateFile((dir / "device.state").string(), error);
   ASSERT_NE(store, nullptr) << error;
   VirtualClock clock;
   sim::SimulatedDevice device(clock, std::move(store));
+  // A pulled cable reaches the link as FT_Read's I/O status, not as silence.
+  sim::FaultRule unplug;
+  unplug.fault = sim::Fault::Unplug;
+  device.AddFault(unplug);
+  module.ReadEeprom();
+  EXPECT_EQ(module.FailureCause, LinkCause::DeviceGone);
+  module.CloseLink();
   EXPECT_TRUE(std::equal(device.Eeprom().begin(), device.Eeprom().begin() + 68,
                          module.SettingsBytes.begin()));
   const std::vector<std::string> calls = Calls();
@@ -101,7 +107,7 @@ TEST_F(FakeDriver, OpensByDescriptionSetsUpTheLineAndCarriesTheSettings) {
   };
   ASSERT_GT(calls.size(), setUp.size());
   EXPECT_EQ(std::vector(calls.begin(), calls.begin() + setUp.size()), setUp);
-  EXPECT_EQ(std::count(calls.begin(), calls.end(), "FT_Purge 3"), 2) << "one per transfer";
+  EXPECT_EQ(std::count(calls.begin(), calls.end(), "FT_Purge 3"), 3) << "one per transfer";
   EXPECT_EQ(std::count(calls.begin(), calls.end(), "FT_Write 6"), 68) << "one frame per byte";
   EXPECT_EQ(calls.back(), "FT_Close");
 }

@@ -32,6 +32,12 @@ TEST(TemporaryFile, ReplacesOnlyWhenAskedAndLeavesNoTemporaryBehind) {
   const test::ScratchFolder folder;
   const fs::path& dir = folder.Path();
   std::ofstream(dir / "taken") << "kept";
+  // Bare names, as a user types them, in the working folder.
+  const struct WorkingFolder {
+    fs::path before = fs::current_path();
+    explicit WorkingFolder(const fs::path& dir) { fs::current_path(dir); }
+    ~WorkingFolder() { fs::current_path(before); }
+  } working(dir);
   struct Case {
     std::u8string_view target;
     TemporaryFile::Existing existing;
@@ -45,7 +51,7 @@ TEST(TemporaryFile, ReplacesOnlyWhenAskedAndLeavesNoTemporaryBehind) {
       {u8"taken", Replace, true, "written"},
   };
   for (const Case& c : cases) {
-    const fs::path target = dir / c.target;
+    const fs::path target = c.target;
     SCOPED_TRACE(Utf8(target));
     SystemError error;
     std::optional<TemporaryFile> file = TemporaryFile::CreateBeside(Utf8(target), error);

@@ -271,6 +271,10 @@ void IgnoreBrokenPipes() {
   std::signal(SIGPIPE, SIG_IGN);
 }
 
+void EndOnStopRequests() {
+  // The signals' own action does it.
+}
+
 // --- Console ---
 
 std::vector<std::string> ProgramArguments(int argc, char** argv) {

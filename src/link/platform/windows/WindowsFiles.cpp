@@ -161,6 +161,21 @@ bool SetDeleteOnClose(HANDLE handle, bool deleted) {
                                       sizeof disposition) != 0;
 }
 
+// `path` with its folder spelled out. ReplaceFileW needs the folder of the
+// file it replaces, which a bare name leaves out (Wine refuses one with
+// "Directory name invalid").
+std::optional<std::wstring> FullPath(const std::wstring& path) {
+  const DWORD needed = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+  std::wstring full(needed, L'\0');
+  const DWORD length =
+      needed == 0 ? 0 : ::GetFullPathNameW(path.c_str(), needed, full.data(), nullptr);
+  if (length == 0 || length >= needed) {
+    return std::nullopt;
+  }
+  full.resize(length);
+  return full;
+}
+
 OVERLAPPED At(std::uint64_t offset) {
   OVERLAPPED position{};
   position.Offset = static_cast<DWORD>(offset);
@@ -454,8 +469,15 @@ bool TemporaryFile::TakeAttributesOf(const File&, SystemError&) {
 }
 
 bool TemporaryFile::PutInPlace(const std::string& target, Existing existing, SystemError& error) {
-  const std::optional<std::wstring> from = WidePath(path_, error);
-  const std::optional<std::wstring> to = WidePath(target, error);
+  std::optional<std::wstring> from = WidePath(path_, error);
+  std::optional<std::wstring> to = WidePath(target, error);
+  if (from && to) {
+    from = FullPath(*from);
+    to = FullPath(*to);
+    if (!from || !to) {
+      error = LastSystemError();
+    }
+  }
   bool done = from && to && ::FlushFileBuffers(AsHandle(file_->Native())) &&
               SetDeleteOnClose(AsHandle(file_->Native()), false);
   file_.reset();  // a file open here can be neither moved nor replaced

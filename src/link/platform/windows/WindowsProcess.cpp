@@ -259,6 +259,24 @@ void IgnoreBrokenPipes() {
   // Nothing to do: Windows reports a write to a closed pipe as an error.
 }
 
+namespace {
+
+// Called last, after any holder's or notifier's handler has passed the event
+// on; ends the program as the system's own handler would, on this thread.
+BOOL WINAPI OnUnheldEvent(DWORD event) {
+  const std::optional<StopRequest> request = RequestOf(event);
+  if (!request) {
+    return FALSE;
+  }
+  ::ExitProcess(static_cast<UINT>(ExitStatusFor(*request)));
+}
+
+}  // namespace
+
+void EndOnStopRequests() {
+  ::SetConsoleCtrlHandler(OnUnheldEvent, TRUE);
+}
+
 // --- Console ---
 
 std::vector<std::string> ProgramArguments(int argc, char** argv) {
