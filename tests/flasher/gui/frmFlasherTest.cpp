@@ -19,9 +19,6 @@
 #include "flasher/SampleFirmware.h"
 #include "flasher/gui/FirmwareFileDialog.h"
 #include "flasher/gui/frmFlasher.h"
-#include "ledmatrix/MatrixTransfer.h"
-#include "settings/gui/frmConfig.h"
-#include "shell/frmLoader.h"
 #include "support/AnsweringChooser.h"
 #include "support/FirmwareFiles.h"
 #include "support/SimulatedRig.h"
@@ -30,7 +27,6 @@
 using nimbo::kFalse;
 using nimbo::kTrue;
 using nimbo::flasher::gui::frmFlasher;
-using nimbo::shell::WindowId;
 
 class frmFlasherTest : public QObject {
   Q_OBJECT
@@ -197,45 +193,26 @@ class frmFlasherTest : public QObject {
     QCOMPARE(Status(), QString("Current Firmware: v2.1  -  New Firmware: v1.3"));
   }
 
-  // Each pair acts as radio buttons; leaving the window and coming back
-  // starts again from "Default" and "No".
+  // Each pair acts as radio buttons; the window the menus open next (a new
+  // one) starts again from "Default" and "No".
   void optionsResetWhenTheWindowIsLoadedAgain() {
-    nimbo::shell::LoaderHooks hooks;
-    hooks.readDevice = &nimbo::ledmatrix::GetMatrixStringButton_Click;
-    hooks.anotherInstanceRunning = [] { return false; };
-    nimbo::shell::frmLoader loader(rig_->module, std::move(hooks));
-    loader.RegisterWindow(WindowId::Flasher, [](nimbo::NIMBOmodule& m, nimbo::shell::Navigator& n) {
-      return std::make_unique<frmFlasher>(m, n);
-    });
-    loader.RegisterWindow(WindowId::Config, [](nimbo::NIMBOmodule& m, nimbo::shell::Navigator& n) {
-      return std::make_unique<nimbo::settings::gui::frmConfig>(m, n);
-    });
-    loader.SetStartWindow(WindowId::Flasher);
-    QVERIFY(loader.Form_Load());
-    const auto checked = [&loader](const char* name) {
-      return loader.CurrentWindow()->findChild<QAction*>(name)->isChecked();
+    const auto options = [this] {
+      QString ticks;
+      for (const char* name : {"mnuFWDefault", "mnuFWCustom", "mnuLEDResetNo", "mnuLEDResetYes"}) {
+        ticks += Find<QAction>(name)->isChecked() ? '1' : '0';
+      }
+      return ticks;
     };
-    const auto trigger = [&loader](const char* name) {
-      loader.CurrentWindow()->findChild<QAction*>(name)->trigger();
-    };
-    const auto defaults = [&] {
-      return checked("mnuFWDefault") && !checked("mnuFWCustom") && checked("mnuLEDResetNo") &&
-             !checked("mnuLEDResetYes");
-    };
-    QVERIFY(defaults());
-    trigger("mnuFWCustom");
-    trigger("mnuFWDefault");
-    QVERIFY(defaults());
-    trigger("mnuFWCustom");
-    trigger("mnuLEDResetYes");
-    QVERIFY(checked("mnuFWCustom") && !checked("mnuFWDefault"));
-    QVERIFY(checked("mnuLEDResetYes") && !checked("mnuLEDResetNo"));
-
-    trigger("mnuConfig");
-    QCOMPARE(loader.CurrentWindow()->Id(), WindowId::Config);
-    trigger("mnuFlasher");
-    QCOMPARE(loader.CurrentWindow()->Id(), WindowId::Flasher);
-    QVERIFY(defaults());
+    Open();
+    QCOMPARE(options(), QString("1010"));
+    Find<QAction>("mnuFWCustom")->trigger();
+    Find<QAction>("mnuLEDResetYes")->trigger();
+    QCOMPARE(options(), QString("0101"));
+    Find<QAction>("mnuFWDefault")->trigger();
+    QCOMPARE(options(), QString("1001"));
+    window_.reset();
+    Open();
+    QCOMPARE(options(), QString("1010"));
   }
 
   // The load's read and the device check run under the transfer guard, and a

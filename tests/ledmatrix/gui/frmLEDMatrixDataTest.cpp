@@ -256,9 +256,9 @@ class frmLEDMatrixDataTest : public QObject {
     QTest::newRow("store") << false;
   }
 
-  // The window keeps still under the transfer guard: buttons, a close from
-  // the frame, an input method's text and a drop that arrive while the
-  // transfer lets events run change nothing, on the device or in the box.
+  // Both transfers run under the transfer guard, and a press that passes it
+  // by (a screen reader's action) or a close from the frame while one runs
+  // changes nothing, on the device or in the box.
   void nothingActsWhileATransferRuns() {
     QFETCH(bool, duringOpening);
     nimbo::shell::QtUserInterface ui(rig_->clock);  // yields run the real event loop
@@ -279,17 +279,12 @@ class frmLEDMatrixDataTest : public QObject {
           Click("GetMatrixStringButton");
           Click("StoreMatrixStringButton");
           CloseFromFrame(window_.get());
-          QInputMethodEvent commit;
-          commit.setCommitString("typed");
-          QCoreApplication::sendEvent(Box(), &commit);
-          nimbo::test::DropText(Box(), "dropped", duringOpening ? 3 : 2);
         },
         Qt::QueuedConnection);
 
     if (duringOpening) {
       QVERIFY(window_->Form_Load());
     } else {
-      nimbo::test::DropText(Box(), "dropped", 1);  // a drag that entered before the store
       Click("StoreMatrixStringButton");
     }
     Module().SetUserInterface(rig_->ui);

@@ -15,6 +15,7 @@
 #include "settings/FactoryDefaults.h"
 #include "settings/gui/ColorSwatch.h"
 #include "settings/gui/frmConfig.h"
+#include "support/FocusMark.h"
 #include "support/SimulatedRig.h"
 #include "support/WindowHelpers.h"
 
@@ -283,8 +284,9 @@ class frmConfigTest : public QObject {
     QCOMPARE(Status(), QString("Write Error!"));
   }
 
-  // While a transfer runs, its status text shows and real clicks and keys on
-  // every kind of control are dropped: nothing starts, nothing is stored.
+  // While a transfer runs, its status text shows and real clicks, keys, an
+  // input method's text and a drop (of a drag that entered before) on every
+  // kind of control are dropped: nothing starts, nothing is stored.
   void nothingStartsDuringATransfer_data() {
     QTest::addColumn<QString>("button");
     QTest::addColumn<QString>("status");
@@ -323,8 +325,13 @@ class frmConfigTest : public QObject {
       QTest::keyClick(Find<QWidget>("LED1Combo"), Qt::Key_Down);
       QTest::keyClick(Find<QWidget>("Flash_box"), Qt::Key_Space);
       QTest::keyClicks(Find<QWidget>("MinVoltageTextBox"), "9");
+      QInputMethodEvent commit;
+      commit.setCommitString("7");
+      QCoreApplication::sendEvent(Find<QWidget>("VoltageOffsetTextBox"), &commit);
+      nimbo::test::DropText(Find<QWidget>("MaxVoltageTextBox"), "5.3", 2);
       closeRefused = !window_->CloseAsUser();
     };
+    nimbo::test::DropText(Find<QWidget>("MaxVoltageTextBox"), "5.3", 1);
     Find<QPushButton>(button)->click();
     QCOMPARE(seenStatus, status);
     QCOMPARE(Frames("RE") + Frames("WE"), 68);
@@ -332,7 +339,11 @@ class frmConfigTest : public QObject {
     QCOMPARE(chooserCalls, 0);
     QCOMPARE(ImageBytes(), image);
     QCOMPARE(ShownEntries(), entries);
-    QCOMPARE(Find<QLineEdit>("MinVoltageTextBox")->text(), QString("4.75"));
+    for (const auto& [box, text] : {std::pair{"MinVoltageTextBox", "4.75"},
+                                    {"MaxVoltageTextBox", "5.25"},
+                                    {"VoltageOffsetTextBox", "- 5"}}) {
+      QCOMPARE(Find<QLineEdit>(box)->text(), QString(text));
+    }
     QVERIFY(QApplication::activePopupWidget() == nullptr);  // no list opened
     QVERIFY(closeRefused);
     QCOMPARE(navigator_.unloads, 0);
@@ -419,28 +430,18 @@ class frmConfigTest : public QObject {
     }
   }
 
-  // A focused swatch is marked plainly on any colour: between the swatch
-  // with and without the focus, a ring of pixels changes strongly.
+  // A focused swatch is marked plainly on any colour, around its face.
   void swatchFocusShowsOnAnyColour() {
     Open();
     auto* swatch = Find<ColorSwatch>("ColorButton0");
     const QColor highlight = swatch->palette().color(QPalette::Highlight);
+    const QRect inside = swatch->rect().adjusted(4, 4, -4, -4);
     for (std::uint32_t colour :
          {0x000000u, 0xFFFFFFu, 0x808080u, nimbo::settings::gui::FromQColor(highlight)}) {
       swatch->SetColor(colour);
-      Find<QWidget>("MyFocus")->setFocus();
-      const QImage plain = swatch->grab().toImage();
-      swatch->setFocus();
-      const QImage focused = swatch->grab().toImage();
-      int changed = 0, black = 0, white = 0;  // black and white in the ring: on any colour
-      const QRect inside = plain.rect().adjusted(4, 4, -4, -4);
-      for (int i = 0; i < plain.width() * plain.height(); ++i) {
-        const QPoint p(i % plain.width(), i / plain.width());
-        changed += std::abs(qGray(plain.pixel(p)) - qGray(focused.pixel(p))) >= 100;
-        black += !inside.contains(p) && qGray(focused.pixel(p)) < 30;
-        white += !inside.contains(p) && qGray(focused.pixel(p)) > 225;
-      }
-      QVERIFY2(changed >= 4 * swatch->width() && std::min(black, white) >= 2 * swatch->width(),
+      const auto mark =
+          nimbo::test::FocusMark(swatch, [&](int x, int y) { return !inside.contains(x, y); });
+      QVERIFY2(nimbo::test::PlainOnAnyColour(mark, 2 * (swatch->width() + swatch->height())),
                qPrintable(QString::number(colour, 16)));
     }
   }
