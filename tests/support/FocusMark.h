@@ -1,5 +1,4 @@
-// How plainly a control shows that it has the focus: its picture with the
-// focus against the picture without.
+// How plainly a control shows that it has the focus.
 #pragma once
 
 #include <QImage>
@@ -9,39 +8,27 @@
 
 namespace nimbo::test {
 
-struct FocusMarkPixels {
-  int black = 0;      // black in the focused picture, where the mark may go
-  int white = 0;      // white there
-  int changed = 0;    // changed strongly (by 100 grey levels or more)
-  int misplaced = 0;  // changed at all where the mark must not go
-};
-
-// `markArea` says where the mark may go, in the widget's pixels; the widget
-// must be able to take the focus (its window active).
-inline FocusMarkPixels FocusMark(QWidget* widget, const std::function<bool(int, int)>& markArea) {
+// Taking the focus turns at least `band` pixels black and as many white (so
+// the mark shows on any colour), changes as many strongly, and changes
+// nothing where `markArea` (in the widget's pixels) says no mark belongs.
+inline bool FocusShowsPlainly(QWidget* widget, double band,
+                              const std::function<bool(int, int)>& markArea) {
   widget->clearFocus();
   const QImage plain = widget->grab().toImage();
   widget->setFocus(Qt::TabFocusReason);
   const QImage focused = widget->grab().toImage();
-  FocusMarkPixels count;
-  for (int y = 0; y < focused.height(); ++y) {
-    for (int x = 0; x < focused.width(); ++x) {
-      const int grey = qGray(focused.pixel(x, y));
-      const bool mark = markArea(x, y);
-      count.black += mark && grey < 30;
-      count.white += mark && grey > 225;
-      count.changed += std::abs(grey - qGray(plain.pixel(x, y))) >= 100;
-      count.misplaced += !mark && focused.pixel(x, y) != plain.pixel(x, y);
+  int black = 0, white = 0, changed = 0;
+  for (int i = 0; i < focused.width() * focused.height(); ++i) {
+    const QPoint p(i % focused.width(), i / focused.width());
+    const int grey = qGray(focused.pixel(p));
+    if (!markArea(p.x(), p.y()) && focused.pixel(p) != plain.pixel(p)) {
+      return false;
     }
+    black += markArea(p.x(), p.y()) && grey < 30;
+    white += markArea(p.x(), p.y()) && grey > 225;
+    changed += std::abs(grey - qGray(plain.pixel(p))) >= 100;
   }
-  return count;
-}
-
-// A black band and a white band, each wider than a pixel along an outline
-// `length` pixels long, show on any colour.
-inline bool PlainOnAnyColour(const FocusMarkPixels& mark, double length) {
-  return mark.black >= 1.25 * length && mark.white >= 1.25 * length && mark.changed >= length &&
-         mark.misplaced == 0;
+  return std::min({black, white, changed}) >= band;
 }
 
 }  // namespace nimbo::test

@@ -197,16 +197,16 @@ class ColorWheelTest : public QObject {
   void focusIsPlainOnAnyColour() {
     QVERIFY(QTest::qWaitForWindowActive(host_.get()));
     const QImage arrow = Part("picSlider")->grab().toImage();
-    const auto ring = nimbo::test::FocusMark(Part("picWheel"), [this](int x, int y) {
-      return std::hypot(x - Centre().x(), y - Centre().y()) > Radius() + 0.5;
-    });
-    QVERIFY(nimbo::test::PlainOnAnyColour(ring, 2 * std::numbers::pi * Radius()));
+    // Two rings, each wider than a pixel, round the disc; on the strip its frame.
+    QVERIFY(nimbo::test::FocusShowsPlainly(
+        Part("picWheel"), 1.25 * 2 * std::numbers::pi * Radius(), [this](int x, int y) {
+          return std::hypot(x - Centre().x(), y - Centre().y()) > Radius() + 0.5;
+        }));
     QCOMPARE(Part("picSlider")->grab().toImage(), arrow);
     QWidget* strip = Part("picShades");
     const QRect inside(1, 1, strip->width() - 2, strip->height() - 2);
-    const auto frame =
-        nimbo::test::FocusMark(strip, [&](int x, int y) { return !inside.contains(x, y); });
-    QVERIFY(frame.black > 20 && frame.white > 20 && frame.misplaced == 0);
+    QVERIFY(nimbo::test::FocusShowsPlainly(strip, 20,
+                                           [&](int x, int y) { return !inside.contains(x, y); }));
     QVERIFY(Part("picSlider")->grab().toImage() != arrow);
   }
 

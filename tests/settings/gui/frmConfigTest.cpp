@@ -439,9 +439,9 @@ class frmConfigTest : public QObject {
     for (std::uint32_t colour :
          {0x000000u, 0xFFFFFFu, 0x808080u, nimbo::settings::gui::FromQColor(highlight)}) {
       swatch->SetColor(colour);
-      const auto mark =
-          nimbo::test::FocusMark(swatch, [&](int x, int y) { return !inside.contains(x, y); });
-      QVERIFY2(nimbo::test::PlainOnAnyColour(mark, 2 * (swatch->width() + swatch->height())),
+      // Two bands, each wider than a pixel: 1.25 times the outline.
+      QVERIFY2(nimbo::test::FocusShowsPlainly(swatch, 2.5 * (swatch->width() + swatch->height()),
+                                              [&](int x, int y) { return !inside.contains(x, y); }),
                qPrintable(QString::number(colour, 16)));
     }
   }
