@@ -8,14 +8,12 @@
 # the old one for the second (read back with nimbo-cli).
 #
 # usage: picker_smoke.sh NIMBO_CONTROL NIMBO_CLI OUTPUT_FOLDER WINDOW_TITLE
-set -euo pipefail
-
+source "$(dirname "$0")/../../support/x_session.sh"
 program=$1
 cli=$2
 output=$3
 title=$4
 mkdir -p "$output"
-source "$(dirname "$0")/../../support/x_session.sh"
 start_x_server
 
 # Waits up to 10 s for the window named $1 to go away.
@@ -54,13 +52,7 @@ size=$(xdotool getwindowgeometry "$picker" | sed -n 's/^ *Geometry: //p')
 xdotool mousemove --window "$picker" "${strip_top[@]}" click 1
 # Five notches away from the user: hue 0 (red) + 5 x 12 = 60 (yellow).
 xdotool mousemove --window "$picker" "${wheel_spot[@]}" click --repeat 5 --delay 0 4
-for _ in $(seq 1 50); do
-  import -window "$picker" "$output/colorpicker.png"
-  colours=$(identify -format %k "$output/colorpicker.png")
-  [ "$colours" -gt 1000 ] && break
-  sleep 0.1
-done
-[ "$colours" -gt 1000 ] || fail "the picker's screenshot shows no wheel ($colours colours)"
+shoot "$picker" "$output/colorpicker.png" 1000  # the wheel drawn
 echo "picker smoke: screenshot in $output/colorpicker.png"
 xdotool mousemove --window "$picker" "${select_button[@]}" click 1
 wait_gone "Color Picker" || fail "Select Color did not close the picker"
@@ -80,9 +72,7 @@ for _ in $(seq 1 200); do
   cmp -s "$work/device.state" "$work/unsaved.state" || break
   sleep 0.05
 done
-kill -TERM "$pid"
-wait "$pid" || fail "nimbo-control ended with an error"
-pid=""
+stop_program
 
 "$cli" --simulate="$work/device.state" settings show >"$work/after.txt"
 grep -q '^IRQ High: #FFFF00$' "$work/after.txt" || fail "slot 0 did not get the picked colour"

@@ -17,18 +17,12 @@ title=$5
 mkdir -p "$output"
 start_x_server
 
-window_id() {
-  xwininfo -name "$title" 2>/dev/null | awk '/Window id:/ {print $4; exit}'
-}
-
 # Clicks the point (x, y) of the window's client area, below its menu bar.
 click() {
-  local id height menu
-  id=$(window_id)
-  [ -n "$id" ] || fail "the window went away"
-  height=$(xwininfo -id "$id" | awk '/Height:/ {print $2}')
-  menu=$((height - 264))  # the client area is 264 pixels high
-  xdotool mousemove --window "$id" "$1" $((menu + $2)) click 1
+  local height
+  height=$(xwininfo -id "$window" | awk '/Height:/ {print $2}') || fail "the window went away"
+  # The client area is 264 pixels high, under the menu bar.
+  xdotool mousemove --window "$window" "$1" $((height - 264 + $2)) click 1
 }
 
 cd "$work"
@@ -39,11 +33,10 @@ cd "$work"
 
 "$program" --simulate=device.state --instant --window=flasher &
 pid=$!
-wait_window "$title" >/dev/null || fail "the flasher window did not appear"
-sleep 0.5  # let it finish painting
-import -window "$(window_id)" "$output/flasher-screenshot.png" || fail "no screenshot"
-colours=$(identify -format %k "$output/flasher-screenshot.png")
-[ "$colours" -gt 16 ] || fail "the screenshot looks empty ($colours colours)"
+window=$(wait_window "$title") || fail "the flasher window did not appear"
+shoot "$window" "$output/flasher-screenshot.png" 16
+# It took over from the start-up window: its focused button shows its mark.
+[ "$(xdotool getwindowfocus 2>/dev/null)" = "$window" ] || fail "the window did not take the keyboard"
 echo "flasher smoke: screenshot in $output/flasher-screenshot.png"
 
 # Clicks (x, y) until the window looks different from the screenshot $3,
@@ -54,7 +47,7 @@ click_until_changed() {
   for _ in $(seq 1 40); do
     click "$1" "$2"
     sleep 0.2
-    import -window "$(window_id)" "$work/now.png" || fail "the window went away"
+    import -window "$window" "$work/now.png" || fail "the window went away"
     if ! compare -metric AE "$3" "$work/now.png" null: 2>/dev/null; then
       mv "$work/now.png" "$3"
       return 0
@@ -71,14 +64,7 @@ click_until_changed 100 232 "$work/state.png"  # "Flash Device"
 # A request to end during the flash is carried out once the flash is over.
 # One request only: a second one that arrives while the program is already
 # ending would meet the default action.
-kill -TERM "$pid"
-(sleep 60 && kill -KILL "$pid") >/dev/null 2>&1 &
-watchdog=$!
-status=0
-wait "$pid" || status=$?
-kill "$watchdog" 2>/dev/null || true
-pid=""
-[ "$status" -eq 0 ] || fail "nimbo-control ended with status $status"
+stop_program
 
 # Program data goes to 0x0020..0x385F (28,800 bytes); the LED text kept from
 # before the flash sits at 0x2000..0x217F, bytes 0x3FC0..0x42BF of the read.
