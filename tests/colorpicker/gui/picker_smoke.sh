@@ -1,11 +1,10 @@
 #!/usr/bin/env bash
 # Runs the real nimbo-control on the simulated device under a virtual X
 # server: opens the colour picker from the configuration window's first
-# swatch, checks its size, picks full value on the shades strip, turns the hue
-# by five quick mouse-wheel notches, takes a screenshot, accepts with "Select
-# Color" and saves; opens the second swatch and closes the picker with Esc.
-# The device's settings must then hold the new colour for the first slot and
-# the old one for the second (read back with nimbo-cli).
+# swatch, picks full value on the shades strip, turns the hue by five quick
+# mouse-wheel notches, takes a screenshot, accepts with "Select Color" and
+# saves. The device's settings must then hold the new colour for the first
+# slot and no other change (read back with nimbo-cli).
 #
 # usage: picker_smoke.sh NIMBO_CONTROL NIMBO_CLI OUTPUT_FOLDER WINDOW_TITLE
 source "$(dirname "$0")/../../support/x_session.sh"
@@ -27,7 +26,6 @@ wait_gone() {
 
 # Places in the windows' client areas, in pixels at 96 dots per inch.
 first_swatch=(245 73)    # "IRQ High", colour slot 0
-second_swatch=(245 99)   # "IRQ Low", colour slot 1
 save_button=(112 509)    # "Save Settomgs"
 strip_top=(300 33)       # the picker's shades strip, its top row: full value
 wheel_spot=(170 150)     # on the picker's wheel, right of its centre
@@ -47,8 +45,6 @@ for _ in $(seq 1 30); do
   picker=$(wait_window "Color Picker" 10) && break
 done
 [ -n "$picker" ] || fail "the colour picker did not open from the first swatch"
-size=$(xdotool getwindowgeometry "$picker" | sed -n 's/^ *Geometry: //p')
-[ "$size" = "504x325" ] || fail "the picker measures $size, not 504x325"
 xdotool mousemove --window "$picker" "${strip_top[@]}" click 1
 # Five notches away from the user: hue 0 (red) + 5 x 12 = 60 (yellow).
 xdotool mousemove --window "$picker" "${wheel_spot[@]}" click --repeat 5 --delay 0 4
@@ -56,13 +52,6 @@ shoot "$picker" "$output/colorpicker.png" 1000  # the wheel drawn
 echo "picker smoke: screenshot in $output/colorpicker.png"
 xdotool mousemove --window "$picker" "${select_button[@]}" click 1
 wait_gone "Color Picker" || fail "Select Color did not close the picker"
-
-xdotool mousemove --window "$config" "${second_swatch[@]}" click 1
-picker=$(wait_window "Color Picker") || fail "the colour picker did not open from the second swatch"
-xdotool mousemove --window "$picker" "${strip_top[@]}" click 1
-xdotool windowfocus --sync "$picker" 2>/dev/null || true
-xdotool key Escape
-wait_gone "Color Picker" || fail "Esc did not close the picker"
 
 cp "$work/device.state" "$work/unsaved.state"
 xdotool mousemove --window "$config" "${save_button[@]}" click 1
@@ -76,7 +65,6 @@ stop_program
 
 "$cli" --simulate="$work/device.state" settings show >"$work/after.txt"
 grep -q '^IRQ High: #FFFF00$' "$work/after.txt" || fail "slot 0 did not get the picked colour"
-grep -q '^IRQ Low: #000F00$' "$work/after.txt" || fail "the cancelled pick changed slot 1"
 [ "$(diff "$work/before.txt" "$work/after.txt" | grep -c '^>')" -eq 1 ] ||
   fail "settings other than slot 0 changed"
 echo "picker smoke: passed"

@@ -77,13 +77,7 @@ class frmFlasherTest : public QObject {
     return window_->focusWidget() == Button(index) &&
            look.state.testFlag(QStyle::State_KeyboardFocusChange);
   }
-  QStringList Messages() const {
-    QStringList texts;
-    for (const auto& message : rig_->ui.messages) {
-      texts << QString::fromStdString(message.text + " | " + message.title);
-    }
-    return texts;
-  }
+  std::vector<std::string> Messages() const { return rig_->ui.MessageTexts(); }
   // Idle: only "Find Device", no progress, no status, no device name.
   void VerifyIdle() const {
     QCOMPARE(VisibleButtons(), QStringList({"Find Device"}));
@@ -159,7 +153,7 @@ class frmFlasherTest : public QObject {
     QVERIFY(!ProgressShown());
     QCOMPARE(MenusEnabled(), 3);
     QCOMPARE(rig_->module.Flashing, kFalse);
-    QVERIFY(Messages().isEmpty());
+    QVERIFY(Messages().empty());
     QCOMPARE(rig_->module.MatrixString, text);
 
     Click(frmFlasher::kOk);
@@ -184,7 +178,8 @@ class frmFlasherTest : public QObject {
     Find<QAction>("mnuFWCustom")->trigger();
     Click(frmFlasher::kFindDevice);
     QCOMPARE(chooser.asked, 1);
-    QCOMPARE(Messages(), QStringList({"Invalid or missing firmware file! | Unable to update!"}));
+    QCOMPARE(Messages(),
+             (std::vector<std::string>{"Invalid or missing firmware file! | Unable to update!"}));
     VerifyIdle();
 
     chooser.answer = QFile::encodeName(path).toStdString();
@@ -242,7 +237,7 @@ class frmFlasherTest : public QObject {
     WriteFirmware("nimbo.fwu", 0x12, 1);
     Open();
     Click(frmFlasher::kFindDevice);
-    QCOMPARE(Messages(), QStringList({"Unknown firmware! | Unable to update!"}));
+    QCOMPARE(Messages(), (std::vector<std::string>{"Unknown firmware! | Unable to update!"}));
     VerifyIdle();
 
     WriteFirmware("nimbo.fwu", 0x12);
@@ -254,8 +249,10 @@ class frmFlasherTest : public QObject {
       }
     };
     Click(frmFlasher::kFlashDevice);
-    QCOMPARE(Messages().last(),
-             QString("CPU write error! Data is corrupted!  Re-try update! | Write Failure!"));
+    QCOMPARE(Messages(),
+             (std::vector<std::string>{
+                 "Unknown firmware! | Unable to update!",
+                 "CPU write error! Data is corrupted!  Re-try update! | Write Failure!"}));
     VerifyIdle();
     QCOMPARE(MenusEnabled(), 3);
     QCOMPARE(rig_->module.Flashing, kFalse);
@@ -268,7 +265,7 @@ class frmFlasherTest : public QObject {
     Open();
     rig_->device.Unplug();
     Click(frmFlasher::kFindDevice);
-    QCOMPARE(Messages(), QStringList({"USB Connection Failure! | USB Error"}));
+    QCOMPARE(Messages(), (std::vector<std::string>{"USB Connection Failure! | USB Error"}));
     QVERIFY(window_->Unloaded());
     QCOMPARE(navigator_->unloads, 1);
   }
@@ -280,34 +277,33 @@ class frmFlasherTest : public QObject {
   void fileDialog() {
     QDir home(folder_->path());
     QVERIFY(home.mkpath("config") && home.mkpath("Fetched"));
-    QFile dirs(home.filePath("config/user-dirs.dirs"));
-    QVERIFY(dirs.open(QIODevice::WriteOnly));
-    dirs.write("XDG_DOWNLOAD_DIR=\"" + home.filePath("Fetched").toUtf8() + "\"\n");
-    dirs.close();
+    const auto setDownloads = [&home](const char* folder) {  // as the desktop records it
+      QFile dirs(home.filePath("config/user-dirs.dirs"));
+      QVERIFY(dirs.open(QIODevice::WriteOnly | QIODevice::Truncate));
+      dirs.write("XDG_DOWNLOAD_DIR=\"" + home.filePath(folder).toUtf8() + "\"\n");
+    };
+    setDownloads("Fetched");
     const QByteArray oldHome = qgetenv("HOME");
     const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
     qputenv("HOME", QFile::encodeName(home.path()));
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath("config")));
     QDir fetched(home.filePath("Fetched"));
     for (const char* name : {"b.FWU", "c.Fwu", "d.bin", "\u00FCber.fwu"}) {
-      QFile file(fetched.filePath(QString::fromUtf8(name)));
-      QVERIFY(file.open(QIODevice::WriteOnly));
+      QVERIFY(QFile(fetched.filePath(QString::fromUtf8(name))).open(QIODevice::WriteOnly));
     }
     QWidget parent;
     nimbo::flasher::gui::FirmwareFileDialog chooser(&parent, "/usr/bin");
     QStringList seen;
-    const auto answer = [&](const char* name) {
+    const auto answer = [&](const char* name) {  // each entry by its label and the files it shows
       QTimer::singleShot(0, &parent, [&, name] {
         auto* dialog = parent.findChild<QFileDialog*>();
         QVERIFY(dialog != nullptr);
         seen << dialog->windowTitle() << dialog->directory().path();
         for (const QString& filter : dialog->nameFilters()) {
           const qsizetype open = filter.lastIndexOf('(');
+          const QStringList patterns = filter.mid(open + 1).chopped(1).split(' ');
           seen << filter.left(open) + "| " +
-                      fetched
-                          .entryList(filter.mid(open + 1).chopped(1).split(' '),
-                                     QDir::Files | QDir::CaseSensitive, QDir::Name)
-                          .join(' ');
+                      fetched.entryList(patterns, QDir::Files | QDir::CaseSensitive).join(' ');
         }
         name ? (dialog->selectFile(fetched.filePath(QString::fromUtf8(name))),
                 static_cast<QDialog*>(dialog)->accept())
@@ -318,9 +314,7 @@ class frmFlasherTest : public QObject {
     const std::optional<std::string> chosen = chooser.ChooseFirmwareFile();
     answer(nullptr);
     const std::optional<std::string> cancelled = chooser.ChooseFirmwareFile();
-    QVERIFY(dirs.open(QIODevice::WriteOnly | QIODevice::Truncate));  // a download folder
-    dirs.write("XDG_DOWNLOAD_DIR=\"" + home.filePath("Gone").toUtf8() + "\"\n");  // not made yet
-    dirs.close();
+    setDownloads("Gone");  // a download folder not made yet
     nimbo::flasher::gui::FirmwareFileDialog noDownloads(&parent, "/usr/bin");
     noDownloads.PrepareStartFolder();
     qputenv("HOME", oldHome);

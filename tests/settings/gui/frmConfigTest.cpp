@@ -72,12 +72,15 @@ class frmConfigTest : public QObject {
     return nimbo::test::Control<T>(window_.get(), name);
   }
   QString Shown(const char* combo) const { return Find<QComboBox>(combo)->currentText(); }
+  // The combo boxes of the left column and of the right one, top to bottom.
+  const QStringList ledCombos_{"LED1Combo", "LED2Combo", "LED3Combo", "LED4Combo"};
+  const QStringList systemCombos_{
+      "ROMCombo",          "ResetTypeCombo",  "OLEDScreenCombo", "OLEDBrightnessCombo",
+      "ResetTimeoutCombo", "ROMTimeoutCombo", "MenuTimeoutCombo"};
   // What the combo boxes show, in the order in which the window shows them.
   QStringList ShownEntries() const {
     QStringList shown;
-    for (const char* combo : {"LED1Combo", "LED2Combo", "LED3Combo", "LED4Combo", "ROMCombo",
-                              "ResetTypeCombo", "OLEDScreenCombo", "OLEDBrightnessCombo",
-                              "ResetTimeoutCombo", "ROMTimeoutCombo", "MenuTimeoutCombo"}) {
+    for (const QString& combo : ledCombos_ + systemCombos_) {
       shown << Find<QComboBox>(combo)->currentText();
     }
     return shown;
@@ -254,33 +257,31 @@ class frmConfigTest : public QObject {
     }
   }
 
-  void failedLoadKeepsImageAndControls() {
+  // Failed reads (at opening, on "Load Settings") and writes are reported
+  // with a beep; a failed load keeps the image and the controls, the next one
+  // shows the device; "Default Settings" leaves the status line alone.
+  void transferFailuresAreReported() {
+    rig_->device.AddFault({nimbo::sim::Fault::NoReply, "RE", 5});
     Open();
+    QCOMPARE(Status(), QString("Read Error!"));
+    Find<QPushButton>("LoadSettings")->click();  // the fault has passed
     const Bytes before = ImageBytes();
     SetDevice(Bytes(68, 0x11));
     rig_->device.AddFault({nimbo::sim::Fault::NoReply, "RE", 30});
     Find<QPushButton>("LoadSettings")->click();
     QCOMPARE(Status(), QString("Read Error!"));
-    QCOMPARE(rig_->ui.beeps, 1);
+    QCOMPARE(rig_->ui.beeps, 2);
     QCOMPARE(ImageBytes(), before);
-    QCOMPARE(Shown("LED1Combo"), QString("STATUS"));
-
-    Find<QPushButton>("LoadSettings")->click();  // the fault has passed
+    QCOMPARE(Shown("LED2Combo"), QString("ROM"));
+    Find<QPushButton>("LoadSettings")->click();
     QCOMPARE(Status(), QString());
-    QCOMPARE(Shown("LED1Combo"), QString("STATUS"));  // 0x11 AND 7 = 1
-    QCOMPARE(Shown("OLEDScreenCombo"), QString("Flipped"));
-  }
+    QCOMPARE(Shown("LED2Combo"), QString("STATUS"));  // 0x11 AND 7 = 1
 
-  void transferFailuresAreReported() {
-    rig_->device.AddFault({nimbo::sim::Fault::NoReply, "RE", 5});
-    Open();
-    QCOMPARE(Status(), QString("Read Error!"));
-    QCOMPARE(rig_->ui.beeps, 1);
     rig_->device.AddFault({nimbo::sim::Fault::NoReply, "WE", 10});
     Find<QPushButton>("SaveSettings")->click();
     QCOMPARE(Status(), QString("Write Error!"));
-    QCOMPARE(rig_->ui.beeps, 2);
-    Find<QPushButton>("DefaultSettings")->click();  // leaves the status line alone
+    QCOMPARE(rig_->ui.beeps, 3);
+    Find<QPushButton>("DefaultSettings")->click();
     QCOMPARE(Status(), QString("Write Error!"));
   }
 
@@ -381,21 +382,14 @@ class frmConfigTest : public QObject {
   // holds the focus, drawing nothing, and Tab goes on from the control used.
   void focusAndTabOrder() {
     Open();
-    QStringList expected = QString(
-                               "LED1Combo LED2Combo LED3Combo LED4Combo VoltageMonitor_box "
-                               "Flash_box MinVoltageTextBox MaxVoltageTextBox "
-                               "VoltageOffsetTextBox LoadSettings SaveSettings DefaultSettings")
-                               .split(' ');
+    QStringList expected = ledCombos_ + QStringList{"VoltageMonitor_box",   "Flash_box",
+                                                    "MinVoltageTextBox",    "MaxVoltageTextBox",
+                                                    "VoltageOffsetTextBox", "LoadSettings",
+                                                    "SaveSettings",         "DefaultSettings"};
     for (int slot = 0; slot < 16; ++slot) {
       expected << QString("ColorButton%1").arg(slot);
     }
-    expected << "ROMCombo"
-             << "ResetTypeCombo"
-             << "OLEDScreenCombo"
-             << "OLEDBrightnessCombo"
-             << "ResetTimeoutCombo"
-             << "ROMTimeoutCombo"
-             << "MenuTimeoutCombo";
+    expected += systemCombos_;
     const auto chain = [this] {
       QStringList names;
       for (QWidget* w = window_->nextInFocusChain(); w != window_.get();
