@@ -2,7 +2,7 @@
 # Runs the real nimbo-control in its flasher window on the simulated device
 # under a virtual X server: saves a screenshot of the window, clicks "Find
 # Device" and "Flash Device" as a person would, and checks that the device
-# then holds the sample firmware's program data, the LED text aside. A stop
+# then holds the sample firmware, its LED text kept. A stop
 # request made once the flash has begun ends the program, with status 0. The
 # simulated device answers at once (--instant): how long a flash takes is not
 # what this test looks at.
@@ -27,7 +27,6 @@ click() {
 
 cd "$work"
 "$fwu" sample nimbo.fwu >/dev/null
-"$fwu" decode nimbo.fwu image.bin >/dev/null 2>&1
 "$cli" --simulate=device.state sim mode update >/dev/null
 "$cli" --simulate=device.state memory read 0x2000 768 --output text.bin >/dev/null
 
@@ -66,13 +65,9 @@ click_until_changed 100 232 "$work/state.png"  # "Flash Device"
 # ending would meet the default action.
 stop_program
 
-# Program data goes to 0x0020..0x385F (28,800 bytes); the LED text kept from
-# before the flash sits at 0x2000..0x217F, bytes 0x3FC0..0x42BF of the read.
-"$cli" --simulate=device.state memory read 0x0020 28800 --output memory.bin >/dev/null
-same() {  # memory byte, count
-  cmp -s -n "$2" <(tail -c +$(($1 + 1)) memory.bin) <(tail -c +$((72 + $1 + 1)) image.bin)
-}
-same 0 $((0x3FC0)) || fail "the device does not hold the firmware before the LED text"
-same $((0x42C0)) $((28800 - 0x42C0)) || fail "the device does not hold the firmware after the LED text"
-cmp -s -n 768 <(tail -c +$((0x3FC0 + 1)) memory.bin) text.bin || fail "the LED text was not kept"
+# The device holds the firmware (verify leaves the LED text aside), and the
+# LED text from before the flash.
+"$cli" --simulate=device.state verify nimbo.fwu >/dev/null || fail "the device does not hold the firmware"
+"$cli" --simulate=device.state memory read 0x2000 768 --output kept.bin >/dev/null
+cmp -s kept.bin text.bin || fail "the LED text was not kept"
 echo "flasher smoke: passed"

@@ -117,14 +117,29 @@ class frmFlasherTest : public QObject {
   // and the close box refused, completed, idle after "Ok!", and a file
   // replaced meanwhile read again by the next check.
   void fourStatesOfAWholeUpdate() {
+    // The load's read and the device check run under the transfer guard, and a
+    // press that passes it by (a screen reader's action) starts nothing then.
+    int yields = 0;
+    int guarded = 0;
+    atYield_ = [&] {
+      if (window_ != nullptr && window_->isVisible()) {
+        guarded += window_->Busy() && !window_->CloseAsUser();
+        ++yields;
+        Button(frmFlasher::kFindDevice)->click();
+      }
+    };
     Open();
     QCOMPARE(window_->windowTitle(), QString("NIMBO Control v1.00 - Firmware Flasher"));
     VerifyIdle();
     QCOMPARE(Find<QProgressBar>("ProgressBar")->toolTip(),
              QString("This bar shows the current progress of an operation."));
     const std::string text = rig_->module.MatrixString;
+    QCOMPARE(rig_->SentFrames("IF"), 0);
 
     Click(frmFlasher::kFindDevice);
+    QCOMPARE(rig_->SentFrames("IF"), 1);
+    QVERIFY(yields > 0 && guarded == yields);
+    atYield_ = nullptr;
     QCOMPARE(VisibleButtons(), QStringList({"Flash Device", "Abort Flash"}));
     // Never "Flash Device": an Enter pressed twice must not start a flash.
     QVERIFY(Focused(frmFlasher::kAbortFlash));
@@ -135,7 +150,7 @@ class frmFlasherTest : public QObject {
     VerifyIdle();
 
     Click(frmFlasher::kFindDevice);
-    int yields = 0;
+    yields = 0;
     bool locked = true;
     atYield_ = [&] {
       ++yields;
@@ -208,27 +223,6 @@ class frmFlasherTest : public QObject {
     window_.reset();
     Open();
     QCOMPARE(options(), QString("1010"));
-  }
-
-  // The load's read and the device check run under the transfer guard, and a
-  // press that passes it by (a screen reader's action) starts nothing then.
-  void loadAndCheckUseTheTransferGuard() {
-    window_ = std::make_unique<frmFlasher>(rig_->module, *navigator_);
-    int yields = 0;
-    int guarded = 0;
-    atYield_ = [&] {
-      if (window_->isVisible()) {
-        guarded += window_->Busy() && !window_->CloseAsUser();
-        ++yields;
-        Button(frmFlasher::kFindDevice)->click();
-      }
-    };
-    QVERIFY(window_->Form_Load());
-    QCOMPARE(rig_->SentFrames("IF"), 0);
-    Click(frmFlasher::kFindDevice);
-    QCOMPARE(rig_->SentFrames("IF"), 1);
-    QVERIFY(yields > 0 && guarded == yields);
-    QCOMPARE(VisibleButtons(), QStringList({"Flash Device", "Abort Flash"}));
   }
 
   // A refused check and a flash cut off mid-way both end idle with the

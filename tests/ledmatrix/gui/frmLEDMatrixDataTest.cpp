@@ -17,7 +17,6 @@
 #include "ledmatrix/MatrixString.h"
 #include "ledmatrix/MatrixTransfer.h"
 #include "ledmatrix/gui/frmLEDMatrixData.h"
-#include "shell/QtUserInterface.h"
 #include "support/SimulatedRig.h"
 #include "support/WindowHelpers.h"
 
@@ -261,8 +260,6 @@ class frmLEDMatrixDataTest : public QObject {
   // changes nothing, on the device or in the box.
   void nothingActsWhileATransferRuns() {
     QFETCH(bool, duringOpening);
-    nimbo::shell::QtUserInterface ui(rig_->clock);  // yields run the real event loop
-    Module().SetUserInterface(ui);
     Module().OpenLink();  // the link head lets events run before the window's own loading
     Create();
     if (!duringOpening) {
@@ -271,23 +268,19 @@ class frmLEDMatrixDataTest : public QObject {
     }
     const Bytes device(DeviceCopy().begin(), DeviceCopy().end());
     bool busy = false;
-    // Runs at the transfer's first yield, as the window system's events do.
-    QMetaObject::invokeMethod(
-        window_.get(),
-        [&] {
-          busy = window_->Busy();
-          Click("GetMatrixStringButton");
-          Click("StoreMatrixStringButton");
-          CloseFromFrame(window_.get());
-        },
-        Qt::QueuedConnection);
-
+    rig_->ui.onProcessEvents = [&] {  // the transfer's yields, where window events run
+      if (window_->Busy()) {
+        busy = true;
+        Click("GetMatrixStringButton");
+        Click("StoreMatrixStringButton");
+        CloseFromFrame(window_.get());
+      }
+    };
     if (duringOpening) {
       QVERIFY(window_->Form_Load());
     } else {
       Click("StoreMatrixStringButton");
     }
-    Module().SetUserInterface(rig_->ui);
 
     QVERIFY(busy);
     QCOMPARE(Frames("WM"), duringOpening ? 0 : 24);
