@@ -8,10 +8,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <QtTest>
 #include <memory>
 #include <utility>
 
+#include "colorpicker/gui/ColorWheel.h"
+#include "colorpicker/gui/frmColorPicker.h"
 #include "settings/FactoryDefaults.h"
 #include "settings/gui/ColorSwatch.h"
 #include "settings/gui/frmConfig.h"
@@ -19,6 +22,7 @@
 #include "support/SimulatedRig.h"
 #include "support/WindowHelpers.h"
 
+using nimbo::colorpicker::gui::frmColorPicker;
 using nimbo::settings::gui::ColorSwatch;
 using nimbo::settings::gui::frmConfig;
 using Bytes = std::vector<int>;
@@ -422,6 +426,45 @@ class frmConfigTest : public QObject {
         QCOMPARE(shot.pixel(x, y), background);
       }
     }
+  }
+
+  // With the real colour picker, "Select Color" writes the slot's three bytes
+  // of the image and its swatch; closing the picker leaves both, though the
+  // swatch follows the picker while it is open.
+  void pickerWritesTheSlotsBytes_data() {
+    QTest::addColumn<int>("slot");
+    QTest::addColumn<int>("first");
+    QTest::addColumn<bool>("accept");
+    QTest::newRow("slot 0") << 0 << 40 << true;
+    QTest::newRow("slot 7") << 7 << 61 << true;
+    QTest::newRow("slot 8") << 8 << 16 << true;
+    QTest::newRow("slot 15") << 15 << 37 << true;
+    QTest::newRow("slot 3 closed") << 3 << 49 << false;
+  }
+  void pickerWritesTheSlotsBytes() {
+    QFETCH(int, slot);
+    QFETCH(int, first);
+    QFETCH(bool, accept);
+    Open();
+    Pick("ROMCombo", "8 banks (27512)");  // every ROM swatch in use
+    auto* swatch = Find<ColorSwatch>(QString("ColorButton%1").arg(slot));
+    const std::uint32_t start = swatch->Color();
+    Bytes expected = ImageBytes();
+    QTimer::singleShot(0, [&] {  // once the swatch's click has opened it
+      auto* picker = qobject_cast<frmColorPicker*>(QApplication::activeModalWidget());
+      QVERIFY(picker != nullptr);
+      picker->Wheel()->SetColor(0x204080);
+      QCOMPARE(swatch->Color(), 0x204080u);
+      accept ? picker->findChild<QPushButton*>("SelectColorButton")->click()
+             : void(picker->close());
+    });
+    swatch->click();
+    if (accept) {
+      std::copy_n(Bytes{0x80, 0x40, 0x20}.begin(), 3, expected.begin() + first);
+    }
+    QCOMPARE(ImageBytes(), expected);
+    QCOMPARE(swatch->Color(), accept ? 0x204080u : start);
+    QCOMPARE(rig_->module.ColorSlot, slot);
   }
 
   // A focused swatch is marked plainly on any colour, around its face.
