@@ -28,28 +28,17 @@ using nimbo::kFalse;
 using nimbo::kTrue;
 using nimbo::flasher::gui::frmFlasher;
 
-class frmFlasherTest : public QObject {
+class frmFlasherTest : public QObject, nimbo::test::WindowFixture<frmFlasher> {
   Q_OBJECT
 
  private:
   std::unique_ptr<QTemporaryDir> folder_;  // the working directory of every test
-  std::unique_ptr<nimbo::test::SimulatedRig> rig_;
-  std::unique_ptr<nimbo::test::StubNavigator> navigator_;
-  std::unique_ptr<frmFlasher> window_;
-  std::function<void()> atYield_;  // runs at each yield, after pending events
+  std::function<void()> atYield_;          // runs at each yield, after pending events
 
   static void WriteFirmware(const std::string& path, std::uint8_t version, std::uint8_t byte4 = 0) {
     auto image = nimbo::flasher::SampleFirmwareImage(version);
     image[4] = byte4;
     nimbo::test::WriteFirmware(path, image);
-  }
-  void Open() {
-    window_ = std::make_unique<frmFlasher>(rig_->module, *navigator_);
-    QVERIFY(window_->Form_Load());
-  }
-  template <typename T>
-  T* Find(const QString& name) const {
-    return nimbo::test::Control<T>(window_.get(), name);
   }
   QPushButton* Button(int index) const { return Find<QPushButton>(QString("Button%1").arg(index)); }
   void Click(int index) { QTest::mouseClick(Button(index), Qt::LeftButton); }
@@ -95,8 +84,8 @@ class frmFlasherTest : public QObject {
     rig_->device.LoadFactoryContents();
     rig_->device.CurrentMode() = nimbo::sim::Mode::Update;
     rig_->device.Version() = 0x21;
-    navigator_ = std::make_unique<nimbo::test::StubNavigator>();
-    rig_->ui.shown = &navigator_->ui;
+    navigator_.unloads = 0;
+    rig_->ui.shown = &navigator_.ui;
     atYield_ = nullptr;
     rig_->ui.onProcessEvents = [this] {
       QCoreApplication::processEvents();
@@ -177,7 +166,7 @@ class frmFlasherTest : public QObject {
     Click(frmFlasher::kFindDevice);
     QCOMPARE(Status(), QString("Current Firmware: v2.1  -  New Firmware: v1.5"));
     QVERIFY(window_->CloseAsUser());
-    QCOMPARE(navigator_->unloads, 1);
+    QCOMPARE(navigator_.unloads, 1);
   }
 
   // "Choose Custom" asks the chooser and opens the file by its full path;
@@ -261,7 +250,7 @@ class frmFlasherTest : public QObject {
     Click(frmFlasher::kFindDevice);
     QCOMPARE(Messages(), (std::vector<std::string>{"USB Connection Failure! | USB Error"}));
     QVERIFY(window_->Unloaded());
-    QCOMPARE(navigator_->unloads, 1);
+    QCOMPARE(navigator_.unloads, 1);
   }
 
   // An installed program's dialog opens in the desktop's download folder,

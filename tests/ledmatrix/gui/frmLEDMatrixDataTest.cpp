@@ -34,14 +34,10 @@ constexpr int kBlock5Address = 0x2000 + 5 * 32;
 
 }  // namespace
 
-class frmLEDMatrixDataTest : public QObject {
+class frmLEDMatrixDataTest : public QObject, nimbo::test::WindowFixture<frmLEDMatrixData> {
   Q_OBJECT
 
  private:
-  std::unique_ptr<nimbo::test::SimulatedRig> rig_;  // a fresh device for every test
-  nimbo::test::StubNavigator navigator_;
-  std::unique_ptr<frmLEDMatrixData> window_;
-
   nimbo::NIMBOmodule& Module() { return rig_->module; }
   std::span<std::uint8_t> DeviceCopy() {
     return rig_->device.Memory().subspan(kDeviceCopyStart, kTransferBytes);
@@ -68,17 +64,6 @@ class frmLEDMatrixDataTest : public QObject {
     return {image.begin(), image.begin() + kTransferBytes};
   }
   int Frames(const char* command) const { return rig_->SentFrames(command); }
-  void Create() { window_ = std::make_unique<frmLEDMatrixData>(Module(), navigator_); }
-  void Open() {
-    Create();
-    QVERIFY(window_->Form_Load());
-    window_->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(window_.get()));
-  }
-  template <typename T>
-  T* Find(const QString& name) const {
-    return nimbo::test::Control<T>(window_.get(), name);
-  }
   QPlainTextEdit* Box() const { return Find<QPlainTextEdit>("LEDText"); }
   QString BoxText() const { return Box()->document()->toRawText(); }
   QString Line() const { return Find<QLabel>("Status_txt")->text(); }

@@ -45,14 +45,10 @@ Bytes SampleImage() {
 
 }  // namespace
 
-class frmConfigTest : public QObject {
+class frmConfigTest : public QObject, nimbo::test::WindowFixture<frmConfig> {
   Q_OBJECT
 
  private:
-  std::unique_ptr<nimbo::test::SimulatedRig> rig_;  // a fresh device for every test
-  nimbo::test::StubNavigator navigator_;
-  std::unique_ptr<frmConfig> window_;
-
   void SetDevice(const Bytes& image) {
     for (std::size_t i = 0; i < image.size(); ++i) {
       rig_->device.Eeprom()[i] = static_cast<std::uint8_t>(image[i]);
@@ -64,16 +60,6 @@ class frmConfigTest : public QObject {
   Bytes ImageBytes(int from = 0, int count = 68) const {
     return {rig_->module.SettingsBytes.begin() + from,
             rig_->module.SettingsBytes.begin() + from + count};
-  }
-  void Open() {
-    window_ = std::make_unique<frmConfig>(rig_->module, navigator_);
-    QVERIFY(window_->Form_Load());
-    window_->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(window_.get()));
-  }
-  template <typename T>
-  T* Find(const QString& name) const {
-    return nimbo::test::Control<T>(window_.get(), name);
   }
   QString Shown(const char* combo) const { return Find<QComboBox>(combo)->currentText(); }
   // The combo boxes of the left column and of the right one, top to bottom.
