@@ -81,10 +81,7 @@ class StartupNavigationTest : public QObject {
     };
     rig.transport.SetAbsent(!interfacePresent);
     if (!deviceAnswers) {
-      nimbo::sim::FaultRule silent;
-      silent.fault = nimbo::sim::Fault::NoReply;
-      silent.times = -1;
-      rig.device.AddFault(silent);
+      rig.device.AddFault({nimbo::sim::Fault::NoReply, "", std::nullopt, -1});  // to anything
     }
 
     QCOMPARE(rig.loader->Form_Load(), handedOver);

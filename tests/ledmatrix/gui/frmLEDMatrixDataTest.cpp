@@ -54,10 +54,7 @@ class frmLEDMatrixDataTest : public QObject, nimbo::test::WindowFixture<frmLEDMa
     }
   }
   void FailReadsOfBlock5() {
-    rig_->device.AddFault({.fault = nimbo::sim::Fault::Refuse,
-                           .command = "RM",
-                           .address = kBlock5Address,
-                           .times = -1});
+    rig_->device.AddFault({nimbo::sim::Fault::Refuse, "RM", kBlock5Address, -1});
   }
   Bytes Image() const {
     const auto& image = rig_->module.MemoryImage;
