@@ -60,15 +60,12 @@ wait_window() {
 # Saves a screenshot of window $1 as $2 once it has painted (two looks in a
 # row agree) and shows more than $3 colours.
 shoot() {
-  import -window "$1" "$work/look.png" || fail "the window went away"
   for _ in $(seq 1 50); do
-    sleep 0.2
     import -window "$1" "$2" || fail "the window went away"
-    if [ "$(identify -format %k "$2")" -gt "$3" ] &&
-      compare -metric AE "$work/look.png" "$2" null: 2>/dev/null; then
-      return 0
-    fi
+    [ "$(identify -format %k "$2")" -gt "$3" ] &&
+      compare -metric AE "$work/look.png" "$2" null: 2>/dev/null && return 0
     cp "$2" "$work/look.png"
+    sleep 0.2
   done
   fail "no steady screenshot $2 with more than $3 colours"
 }

@@ -2,10 +2,9 @@
 # Runs the real nimbo-control in its flasher window on the simulated device
 # under a virtual X server: saves a screenshot of the window, clicks "Find
 # Device" and "Flash Device" as a person would, and checks that the device
-# then holds the sample firmware, its LED text kept. A stop
-# request made once the flash has begun ends the program, with status 0. The
-# simulated device answers at once (--instant): how long a flash takes is not
-# what this test looks at.
+# then holds the sample firmware, its LED text kept. A stop request made once
+# the flash has begun ends the program, with status 0. The simulated device
+# answers at once (--instant): how long a flash takes is not looked at here.
 #
 # usage: flasher_smoke.sh NIMBO_CONTROL NIMBO_CLI NIMBO_FWU OUTPUT_FOLDER WINDOW_TITLE
 source "$(dirname "$0")/../../support/x_session.sh"
