@@ -205,6 +205,7 @@ class StartupNavigationTest : public QObject {
     FakeWindow* matrix = rig.Current();
     QCOMPARE(matrix->Id(), WindowId::LedMatrix);
     QVERIFY(matrix->isVisible());
+    QCOMPARE(matrix->windowTitle(), QString("NIMBO Control v1.00 - LED Matrix Control"));
     QCOMPARE(Captions({Entry(matrix, "mnuLEDMatrix")}), QStringList("LEDMatrix"));
     nimbo::test::CheckMnemonics(matrix->menuBar()->actions());
     QVERIFY(Entry(matrix, "mnuLEDMatrix")->isChecked());

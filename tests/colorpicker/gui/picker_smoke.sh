@@ -15,15 +15,6 @@ title=$4
 mkdir -p "$output"
 start_x_server
 
-# Waits up to 10 s for the window named $1 to go away.
-wait_gone() {
-  for _ in $(seq 1 50); do
-    xdotool search --name "^$1\$" >/dev/null 2>&1 || return 0
-    sleep 0.2
-  done
-  return 1
-}
-
 # Places in the windows' client areas, in pixels at 96 dots per inch.
 first_swatch=(245 73)    # "IRQ High", colour slot 0
 save_button=(112 509)    # "Save Settomgs"
@@ -51,7 +42,11 @@ xdotool mousemove --window "$picker" "${wheel_spot[@]}" click --repeat 5 --delay
 shoot "$picker" "$output/colorpicker.png" 1000  # the wheel drawn
 echo "picker smoke: screenshot in $output/colorpicker.png"
 xdotool mousemove --window "$picker" "${select_button[@]}" click 1
-wait_gone "Color Picker" || fail "Select Color did not close the picker"
+for _ in $(seq 1 50); do  # up to 10 s
+  xdotool search --name "^Color Picker\$" >/dev/null 2>&1 || break
+  sleep 0.2
+done
+! xdotool search --name "^Color Picker\$" >/dev/null 2>&1 || fail "Select Color did not close the picker"
 
 cp "$work/device.state" "$work/unsaved.state"
 xdotool mousemove --window "$config" "${save_button[@]}" click 1
