@@ -91,6 +91,10 @@ bool WorkingWindow::Form_Load() {
     return false;  // closed while its contents were being read
   }
   show();
+  // It takes over from the window it replaces (the start-up window or another
+  // working window): without activation its focused control shows no mark
+  // and takes no keys until the user clicks into it.
+  activateWindow();
   return true;
 }
 

@@ -45,6 +45,7 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {
   // No caption text: an empty title would be replaced by the program name
   // on the title bar, a lone blank shows nothing.
   setWindowTitle(QStringLiteral(" "));
+  setAccessibleName(QStringLiteral("About"));  // what a screen reader says for the blank
   setModal(true);
   setFixedSize(kClientWidth, kClientHeight);
 

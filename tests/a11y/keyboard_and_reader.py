@@ -87,14 +87,15 @@ def windows():
     return [w for w in apps[0] if w is not None] if apps else []
 
 
-def focus_window(title, exact=False):
+def focus_window(title, exact=False, x_title=None):
     """Gives the window the keyboard, as a window manager does with a new one."""
     frame = wait(f"window '{title}'", lambda: next(
         (w for w in windows() if w.name == title or not exact and w.name.endswith(title)), None))
     shown = [w.name for w in windows() if has(w, pyatspi.STATE_SHOWING)]
     if sum(name.startswith("NIMBO Control v") for name in shown) > 1:
         fail(f"more than one working window: {shown}")
-    subprocess.run(["xdotool", "search", "--sync", "--name", ("^" if exact else "") + title + "$",
+    subprocess.run(["xdotool", "search", "--sync", "--name",
+                    ("^" if exact else "") + (x_title or title) + "$",
                     "windowfocus", "--sync"], check=True, capture_output=True)
     return frame
 
@@ -179,7 +180,7 @@ try:
     text = wait("the LED text box", lambda: find(matrix, "LED Matrix String", "text"))
     wait("the LED text read", lambda: text.queryText().characterCount > 0)
     key("alt+h", "a")
-    about = focus_window(" ", exact=True)  # the about box's title is a blank
+    about = focus_window("About", exact=True, x_title=" ")  # its title is a blank
     key("Return")
     wait("the about box to close", lambda: closed(about))
     focus_window(" - LED Matrix Control")

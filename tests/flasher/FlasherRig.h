@@ -74,13 +74,7 @@ class FlasherRig : public SimulatedRig {
     ui.sleeps.clear();
   }
 
-  std::vector<std::string> MessageTexts() const {
-    std::vector<std::string> texts;
-    for (const auto& message : ui.messages) {
-      texts.push_back(message.text + " | " + message.title);
-    }
-    return texts;
-  }
+  std::vector<std::string> MessageTexts() const { return ui.MessageTexts(); }
 
   bool WroteMemory() const {
     for (const auto& entry : device.Trace()) {

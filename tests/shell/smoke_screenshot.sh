@@ -21,27 +21,14 @@ start_and_shoot() {
   "$program" --simulate="$work/device.state" "$2" &
   pid=$!
   window=$(wait_window "$title - $1") || fail "the window \"$title - $1\" did not appear"
-  # Once it has read the device and painted, two looks in a row agree.
-  import -window "$window" "$work/last.png" || fail "the window \"$1\" went away"
-  for _ in $(seq 1 30); do
-    sleep 0.3
-    import -window "$window" "$output/$3" || fail "the window \"$1\" went away"
-    compare -metric AE "$work/last.png" "$output/$3" null: 2>/dev/null && break
-    cp "$output/$3" "$work/last.png"
-  done
-  colours=$(identify -format %k "$output/$3")
-  [ "$colours" -gt 16 ] || fail "the screenshot $3 looks empty ($colours colours)"
+  shoot "$window" "$output/$3" 16
   echo "smoke: screenshot in $output/$3"
 }
 
 # Ends the first copy as the user would: it must end cleanly and keep the
 # simulated device in its state file.
 end_first_copy() {
-  local status=0
-  kill -TERM "$pid"
-  wait "$pid" || status=$?
-  pid=""
-  [ "$status" -eq 0 ] || fail "nimbo-control ended with status $status"
+  stop_program
   [ -s "$work/device.state" ] || fail "the simulated device's state was not kept"
 }
 

@@ -49,6 +49,14 @@ class RecordingUserInterface final : public UserInterface {
     }
   }
 
+  // Each message as "text | title".
+  std::vector<std::string> MessageTexts() const {
+    std::vector<std::string> texts;
+    for (const auto& message : messages) {
+      texts.push_back(message.text + " | " + message.title);
+    }
+    return texts;
+  }
   // The last status text, or "" when none was set.
   std::string LastStatus() const {
     return statusTexts.empty() ? std::string() : statusTexts.back();

@@ -1,6 +1,7 @@
 // What the window tests share: a navigator that records unloads and hands a
-// window's status line and progress bar to the user interface, a close and a drop delivered as the
-// window system delivers them, a named control that must exist, and the check of the menus'
+// window's status line and progress bar to the user interface, a close and a
+// drop delivered as the window system delivers them, a named control that
+// must exist, a window on a simulated device, and the check of the menus'
 // mnemonics.
 #pragma once
 
@@ -14,9 +15,11 @@
 #include <QSet>
 #include <QTest>
 #include <QWidget>
+#include <memory>
 
 #include "shell/QtUserInterface.h"
 #include "shell/WorkingWindow.h"
+#include "support/SimulatedRig.h"
 
 namespace nimbo::test {
 
@@ -76,6 +79,28 @@ T* Control(const QWidget* window, const QString& name) {
   }
   return control;
 }
+
+// A working window of type W on a simulated device (the test's init() makes
+// a fresh one), opened as the user meets it, and its named controls.
+template <typename W>
+class WindowFixture {
+ protected:
+  std::unique_ptr<SimulatedRig> rig_;
+  StubNavigator navigator_;
+  std::unique_ptr<W> window_;
+
+  void Create() { window_ = std::make_unique<W>(rig_->module, navigator_); }
+  void Open() {  // loaded and active
+    Create();
+    QVERIFY(window_->Form_Load());
+    window_->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+  }
+  template <typename T>
+  T* Find(const QString& name) const {
+    return Control<T>(window_.get(), name);
+  }
+};
 
 // Every entry of these menus and their submenus has a mnemonic mark, and no
 // two entries of one menu share a letter.

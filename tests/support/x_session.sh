@@ -56,3 +56,25 @@ wait_window() {
   done
   return 1
 }
+
+# Saves a screenshot of window $1 as $2 once it has painted (two looks in a
+# row agree) and shows more than $3 colours.
+shoot() {
+  for _ in $(seq 1 50); do
+    import -window "$1" "$2" || fail "the window went away"
+    [ "$(identify -format %k "$2")" -gt "$3" ] &&
+      compare -metric AE "$work/look.png" "$2" null: 2>/dev/null && return 0
+    cp "$2" "$work/look.png"
+    sleep 0.2
+  done
+  fail "no steady screenshot $2 with more than $3 colours"
+}
+
+# Ends the program as the user would (SIGTERM), which must end with status 0.
+stop_program() {
+  local status=0
+  kill -TERM "$pid"
+  wait "$pid" || status=$?
+  pid=""
+  [ "$status" -eq 0 ] || fail "nimbo-control ended with status $status"
+}

@@ -362,13 +362,14 @@ void ColorWheel::PaintFocus(QPainter& painter, QWidget* picture) {
   // Black beside white shows on any colour.
   painter.setBrush(Qt::NoBrush);
   if (picture == picWheel_) {
-    // Two rings in the margin outside the disc, clear of every wheel pixel.
+    // Two rings, each two pixels wide, in the margin outside the disc, clear
+    // of every wheel pixel.
     const WheelGeometry& g = raster_.Geometry();
     const QPointF centre(g.cx + 0.5, g.cy + 0.5);
-    painter.setPen(QPen(Qt::black, 1));
+    painter.setPen(QPen(Qt::black, 2));
     painter.drawEllipse(centre, g.Rad + 2.0, g.Rad + 2.0);
-    painter.setPen(QPen(Qt::white, 1));
-    painter.drawEllipse(centre, g.Rad + 3.0, g.Rad + 3.0);
+    painter.setPen(QPen(Qt::white, 2));
+    painter.drawEllipse(centre, g.Rad + 4.0, g.Rad + 4.0);
     return;
   }
   // The strip's frame in black and white dashes.

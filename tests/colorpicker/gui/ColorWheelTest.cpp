@@ -1,18 +1,26 @@
 // The colour-wheel control under the user's hands: dragging on the wheel and
 // the strip, the keyboard, mouse-wheel notches, the focus, what a screen
-// reader sees, the pointer grab and the size the control asks for.
+// reader sees, the pointer grab and the size the control asks for; and the
+// picker dialog around it: what it shows when it opens, what the swatch it
+// was opened from follows, accepting and cancelling.
 #include <QAccessible>
+#include <QApplication>
+#include <QFrame>
+#include <QLabel>
 #include <QSignalSpy>
 #include <QTimer>
 #include <QtTest>
-#include <array>
 #include <cmath>
 #include <map>
 #include <memory>
+#include <numbers>
 
 #include "colorpicker/gui/ColorWheel.h"
+#include "colorpicker/gui/frmColorPicker.h"
+#include "support/FocusMark.h"
 
 using nimbo::colorpicker::gui::ColorWheel;
+using nimbo::colorpicker::gui::frmColorPicker;
 
 namespace {
 
@@ -191,31 +199,22 @@ class ColorWheelTest : public QObject {
   }
 
   // The focus shows in black beside white, so on any colour, and never over a
-  // colour that the wheel (its disc) or the strip (inside its frame) shows.
+  // colour that the wheel (its disc) or the strip (inside its frame) shows;
+  // the strip's shows on its arrow too.
   void focusIsPlainOnAnyColour() {
     QVERIFY(QTest::qWaitForWindowActive(host_.get()));
-    for (QWidget* part : {Part("picWheel"), Part("picShades")}) {
-      part->clearFocus();
-      const QImage before = part->grab().toImage();
-      const QImage arrow = Part("picSlider")->grab().toImage();
-      part->setFocus(Qt::TabFocusReason);
-      const QImage after = part->grab().toImage();
-      // The strip's focus shows on its arrow too.
-      QCOMPARE(Part("picSlider")->grab().toImage() != arrow, part == Part("picShades"));
-      std::array<int, 256> grey{};
-      for (int y = 0; y < after.height(); ++y) {
-        for (int x = 0; x < after.width(); ++x) {
-          const bool clear =
-              part == Part("picWheel")
-                  ? std::hypot(x - Centre().x(), y - Centre().y()) > Radius() + 0.5
-                  : !QRect(1, 1, after.width() - 2, after.height() - 2).contains(x, y);
-          const bool changed = after.pixel(x, y) != before.pixel(x, y);
-          QVERIFY2(clear || !changed, qPrintable(QString("%1,%2").arg(x).arg(y)));
-          grey[static_cast<std::size_t>(qGray(after.pixel(x, y)))] += changed;
-        }
-      }
-      QVERIFY(grey[0] > 20 && grey[255] > 20);  // black and white
-    }
+    const QImage arrow = Part("picSlider")->grab().toImage();
+    // Two rings, each wider than a pixel, round the disc; on the strip its frame.
+    QVERIFY(nimbo::test::FocusShowsPlainly(
+        Part("picWheel"), 1.25 * 2 * std::numbers::pi * Radius(), [this](int x, int y) {
+          return std::hypot(x - Centre().x(), y - Centre().y()) > Radius() + 0.5;
+        }));
+    QCOMPARE(Part("picSlider")->grab().toImage(), arrow);
+    QWidget* strip = Part("picShades");
+    const QRect inside(1, 1, strip->width() - 2, strip->height() - 2);
+    QVERIFY(nimbo::test::FocusShowsPlainly(strip, 20,
+                                           [&](int x, int y) { return !inside.contains(x, y); }));
+    QVERIFY(Part("picSlider")->grab().toImage() != arrow);
   }
 
   // Screen readers see the wheel and the strip as value controls: they name
@@ -270,6 +269,60 @@ class ColorWheelTest : public QObject {
   void buttonFaceResolvesThroughThePalette() {
     const QImage image = wheel_->WheelImage();
     QCOMPARE(image.pixelColor(0, 0).rgb(), wheel_->palette().color(QPalette::Button).rgb());
+  }
+
+  // The picker shows its start colour everywhere at once, its text as RRGGBB
+  // with six digits; for the control's own start colour it raises no
+  // ColorChange.
+  void pickerOpensOnTheStartColour() {
+    for (const auto& [start, label] : {std::pair{0x00FF00u, "00FF00"},
+                                       {0x808080u, "808080"},
+                                       {0x000001u, "010000"},
+                                       {0x0000FFu, "FF0000"},
+                                       {0x000000u, "000000"},
+                                       {0x204080u, "804020"}}) {
+      frmColorPicker dialog;
+      std::vector<std::uint32_t> swatch;  // every colour the swatch was given
+      QSignalSpy changes(dialog.Wheel(), &ColorWheel::ColorChange);
+      dialog.Open(start, [&swatch](std::uint32_t c) { swatch.push_back(c); });
+      QCOMPARE(changes.count(), start == 0x808080u ? 0 : 1);
+      for (const char* frame : {"OldColor", "NewColor"}) {
+        QCOMPARE(dialog.findChild<QFrame*>(frame)->palette().color(QPalette::Window).rgb(),
+                 qRgb(start & 0xFF, (start >> 8) & 0xFF, start >> 16));
+      }
+      QCOMPARE(dialog.findChild<QLabel*>("ColorValue_txt")->text(), QString(label));
+      QCOMPARE(swatch.back(), start);
+      QCOMPARE(dialog.windowTitle(), QString("Color Picker"));
+      QCOMPARE(dialog.size(), QSize(504, 325));  // 7560 x 4875 twips
+    }
+  }
+
+  // By the close box or by Escape the picker puts the start colour back; keys
+  // the wheel does not use reach the dialog, and Enter, with no default
+  // button, presses nothing.
+  void closingThePickerPutsTheStartColourBack() {
+    for (const bool escape : {false, true}) {
+      frmColorPicker dialog;
+      std::vector<std::uint32_t> swatch;
+      dialog.Open(0x00FF00, [&swatch](std::uint32_t c) { swatch.push_back(c); });
+      dialog.show();
+      QVERIFY(QTest::qWaitForWindowActive(&dialog));
+      dialog.Wheel()->SetColor(0x0000FF);
+      dialog.Wheel()->SetColor(0xFF0000);
+      QCOMPARE(swatch.back(), 0xFF0000u);
+      QCOMPARE(QApplication::focusWidget()->objectName(), QString("picWheel"));
+      for (const char* next : {"picShades", "SelectColorButton", "picWheel"}) {  // reading order
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget()->objectName(), QString(next));
+      }
+      QWidget* focused = QApplication::focusWidget();
+      QTest::keyClick(focused, Qt::Key_Return);
+      QVERIFY(dialog.isVisible());
+      escape ? QTest::keyClick(focused, Qt::Key_Escape) : void(dialog.close());
+      QCOMPARE(dialog.result(), int(QDialog::Rejected));
+      QVERIFY(dialog.PickerClosedByUser());
+      QCOMPARE(swatch.back(), 0x00FF00u);
+    }
   }
 };
 

@@ -1,35 +1,22 @@
 #!/usr/bin/env bash
 # Runs the real nimbo-control on the simulated device under a virtual X
 # server: opens the colour picker from the configuration window's first
-# swatch, checks its size, picks full value on the shades strip, turns the hue
-# by five quick mouse-wheel notches, takes a screenshot, accepts with "Select
-# Color" and saves; opens the second swatch and closes the picker with Esc.
-# The device's settings must then hold the new colour for the first slot and
-# the old one for the second (read back with nimbo-cli).
+# swatch, picks full value on the shades strip, turns the hue by five quick
+# mouse-wheel notches, takes a screenshot, accepts with "Select Color" and
+# saves. The device's settings must then hold the new colour for the first
+# slot and no other change (read back with nimbo-cli).
 #
 # usage: picker_smoke.sh NIMBO_CONTROL NIMBO_CLI OUTPUT_FOLDER WINDOW_TITLE
-set -euo pipefail
-
+source "$(dirname "$0")/../../support/x_session.sh"
 program=$1
 cli=$2
 output=$3
 title=$4
 mkdir -p "$output"
-source "$(dirname "$0")/../../support/x_session.sh"
 start_x_server
-
-# Waits up to 10 s for the window named $1 to go away.
-wait_gone() {
-  for _ in $(seq 1 50); do
-    xdotool search --name "^$1\$" >/dev/null 2>&1 || return 0
-    sleep 0.2
-  done
-  return 1
-}
 
 # Places in the windows' client areas, in pixels at 96 dots per inch.
 first_swatch=(245 73)    # "IRQ High", colour slot 0
-second_swatch=(245 99)   # "IRQ Low", colour slot 1
 save_button=(112 509)    # "Save Settomgs"
 strip_top=(300 33)       # the picker's shades strip, its top row: full value
 wheel_spot=(170 150)     # on the picker's wheel, right of its centre
@@ -49,28 +36,17 @@ for _ in $(seq 1 30); do
   picker=$(wait_window "Color Picker" 10) && break
 done
 [ -n "$picker" ] || fail "the colour picker did not open from the first swatch"
-size=$(xdotool getwindowgeometry "$picker" | sed -n 's/^ *Geometry: //p')
-[ "$size" = "504x325" ] || fail "the picker measures $size, not 504x325"
 xdotool mousemove --window "$picker" "${strip_top[@]}" click 1
 # Five notches away from the user: hue 0 (red) + 5 x 12 = 60 (yellow).
 xdotool mousemove --window "$picker" "${wheel_spot[@]}" click --repeat 5 --delay 0 4
-for _ in $(seq 1 50); do
-  import -window "$picker" "$output/colorpicker.png"
-  colours=$(identify -format %k "$output/colorpicker.png")
-  [ "$colours" -gt 1000 ] && break
-  sleep 0.1
-done
-[ "$colours" -gt 1000 ] || fail "the picker's screenshot shows no wheel ($colours colours)"
+shoot "$picker" "$output/colorpicker.png" 1000  # the wheel drawn
 echo "picker smoke: screenshot in $output/colorpicker.png"
 xdotool mousemove --window "$picker" "${select_button[@]}" click 1
-wait_gone "Color Picker" || fail "Select Color did not close the picker"
-
-xdotool mousemove --window "$config" "${second_swatch[@]}" click 1
-picker=$(wait_window "Color Picker") || fail "the colour picker did not open from the second swatch"
-xdotool mousemove --window "$picker" "${strip_top[@]}" click 1
-xdotool windowfocus --sync "$picker" 2>/dev/null || true
-xdotool key Escape
-wait_gone "Color Picker" || fail "Esc did not close the picker"
+for _ in $(seq 1 50); do  # up to 10 s
+  xdotool search --name "^Color Picker\$" >/dev/null 2>&1 || break
+  sleep 0.2
+done
+! xdotool search --name "^Color Picker\$" >/dev/null 2>&1 || fail "Select Color did not close the picker"
 
 cp "$work/device.state" "$work/unsaved.state"
 xdotool mousemove --window "$config" "${save_button[@]}" click 1
@@ -80,13 +56,10 @@ for _ in $(seq 1 200); do
   cmp -s "$work/device.state" "$work/unsaved.state" || break
   sleep 0.05
 done
-kill -TERM "$pid"
-wait "$pid" || fail "nimbo-control ended with an error"
-pid=""
+stop_program
 
 "$cli" --simulate="$work/device.state" settings show >"$work/after.txt"
 grep -q '^IRQ High: #FFFF00$' "$work/after.txt" || fail "slot 0 did not get the picked colour"
-grep -q '^IRQ Low: #000F00$' "$work/after.txt" || fail "the cancelled pick changed slot 1"
 [ "$(diff "$work/before.txt" "$work/after.txt" | grep -c '^>')" -eq 1 ] ||
   fail "settings other than slot 0 changed"
 echo "picker smoke: passed"

@@ -19,9 +19,6 @@
 #include "flasher/SampleFirmware.h"
 #include "flasher/gui/FirmwareFileDialog.h"
 #include "flasher/gui/frmFlasher.h"
-#include "ledmatrix/MatrixTransfer.h"
-#include "settings/gui/frmConfig.h"
-#include "shell/frmLoader.h"
 #include "support/AnsweringChooser.h"
 #include "support/FirmwareFiles.h"
 #include "support/SimulatedRig.h"
@@ -30,30 +27,18 @@
 using nimbo::kFalse;
 using nimbo::kTrue;
 using nimbo::flasher::gui::frmFlasher;
-using nimbo::shell::WindowId;
 
-class frmFlasherTest : public QObject {
+class frmFlasherTest : public QObject, nimbo::test::WindowFixture<frmFlasher> {
   Q_OBJECT
 
  private:
   std::unique_ptr<QTemporaryDir> folder_;  // the working directory of every test
-  std::unique_ptr<nimbo::test::SimulatedRig> rig_;
-  std::unique_ptr<nimbo::test::StubNavigator> navigator_;
-  std::unique_ptr<frmFlasher> window_;
-  std::function<void()> atYield_;  // runs at each yield, after pending events
+  std::function<void()> atYield_;          // runs at each yield, after pending events
 
   static void WriteFirmware(const std::string& path, std::uint8_t version, std::uint8_t byte4 = 0) {
     auto image = nimbo::flasher::SampleFirmwareImage(version);
     image[4] = byte4;
     nimbo::test::WriteFirmware(path, image);
-  }
-  void Open() {
-    window_ = std::make_unique<frmFlasher>(rig_->module, *navigator_);
-    QVERIFY(window_->Form_Load());
-  }
-  template <typename T>
-  T* Find(const QString& name) const {
-    return nimbo::test::Control<T>(window_.get(), name);
   }
   QPushButton* Button(int index) const { return Find<QPushButton>(QString("Button%1").arg(index)); }
   void Click(int index) { QTest::mouseClick(Button(index), Qt::LeftButton); }
@@ -81,13 +66,7 @@ class frmFlasherTest : public QObject {
     return window_->focusWidget() == Button(index) &&
            look.state.testFlag(QStyle::State_KeyboardFocusChange);
   }
-  QStringList Messages() const {
-    QStringList texts;
-    for (const auto& message : rig_->ui.messages) {
-      texts << QString::fromStdString(message.text + " | " + message.title);
-    }
-    return texts;
-  }
+  std::vector<std::string> Messages() const { return rig_->ui.MessageTexts(); }
   // Idle: only "Find Device", no progress, no status, no device name.
   void VerifyIdle() const {
     QCOMPARE(VisibleButtons(), QStringList({"Find Device"}));
@@ -105,8 +84,8 @@ class frmFlasherTest : public QObject {
     rig_->device.LoadFactoryContents();
     rig_->device.CurrentMode() = nimbo::sim::Mode::Update;
     rig_->device.Version() = 0x21;
-    navigator_ = std::make_unique<nimbo::test::StubNavigator>();
-    rig_->ui.shown = &navigator_->ui;
+    navigator_.unloads = 0;
+    rig_->ui.shown = &navigator_.ui;
     atYield_ = nullptr;
     rig_->ui.onProcessEvents = [this] {
       QCoreApplication::processEvents();
@@ -127,14 +106,29 @@ class frmFlasherTest : public QObject {
   // and the close box refused, completed, idle after "Ok!", and a file
   // replaced meanwhile read again by the next check.
   void fourStatesOfAWholeUpdate() {
+    // The load's read and the device check run under the transfer guard, and a
+    // press that passes it by (a screen reader's action) starts nothing then.
+    int yields = 0;
+    int guarded = 0;
+    atYield_ = [&] {
+      if (window_ != nullptr && window_->isVisible()) {
+        guarded += window_->Busy() && !window_->CloseAsUser();
+        ++yields;
+        Button(frmFlasher::kFindDevice)->click();
+      }
+    };
     Open();
     QCOMPARE(window_->windowTitle(), QString("NIMBO Control v1.00 - Firmware Flasher"));
     VerifyIdle();
     QCOMPARE(Find<QProgressBar>("ProgressBar")->toolTip(),
              QString("This bar shows the current progress of an operation."));
     const std::string text = rig_->module.MatrixString;
+    QCOMPARE(rig_->SentFrames("IF"), 0);
 
     Click(frmFlasher::kFindDevice);
+    QCOMPARE(rig_->SentFrames("IF"), 1);
+    QVERIFY(yields > 0 && guarded == yields);
+    atYield_ = nullptr;
     QCOMPARE(VisibleButtons(), QStringList({"Flash Device", "Abort Flash"}));
     // Never "Flash Device": an Enter pressed twice must not start a flash.
     QVERIFY(Focused(frmFlasher::kAbortFlash));
@@ -145,7 +139,7 @@ class frmFlasherTest : public QObject {
     VerifyIdle();
 
     Click(frmFlasher::kFindDevice);
-    int yields = 0;
+    yields = 0;
     bool locked = true;
     atYield_ = [&] {
       ++yields;
@@ -163,7 +157,7 @@ class frmFlasherTest : public QObject {
     QVERIFY(!ProgressShown());
     QCOMPARE(MenusEnabled(), 3);
     QCOMPARE(rig_->module.Flashing, kFalse);
-    QVERIFY(Messages().isEmpty());
+    QVERIFY(Messages().empty());
     QCOMPARE(rig_->module.MatrixString, text);
 
     Click(frmFlasher::kOk);
@@ -172,7 +166,7 @@ class frmFlasherTest : public QObject {
     Click(frmFlasher::kFindDevice);
     QCOMPARE(Status(), QString("Current Firmware: v2.1  -  New Firmware: v1.5"));
     QVERIFY(window_->CloseAsUser());
-    QCOMPARE(navigator_->unloads, 1);
+    QCOMPARE(navigator_.unloads, 1);
   }
 
   // "Choose Custom" asks the chooser and opens the file by its full path;
@@ -188,7 +182,8 @@ class frmFlasherTest : public QObject {
     Find<QAction>("mnuFWCustom")->trigger();
     Click(frmFlasher::kFindDevice);
     QCOMPARE(chooser.asked, 1);
-    QCOMPARE(Messages(), QStringList({"Invalid or missing firmware file! | Unable to update!"}));
+    QCOMPARE(Messages(),
+             (std::vector<std::string>{"Invalid or missing firmware file! | Unable to update!"}));
     VerifyIdle();
 
     chooser.answer = QFile::encodeName(path).toStdString();
@@ -197,66 +192,26 @@ class frmFlasherTest : public QObject {
     QCOMPARE(Status(), QString("Current Firmware: v2.1  -  New Firmware: v1.3"));
   }
 
-  // Each pair acts as radio buttons; leaving the window and coming back
-  // starts again from "Default" and "No".
+  // Each pair acts as radio buttons; the window the menus open next (a new
+  // one) starts again from "Default" and "No".
   void optionsResetWhenTheWindowIsLoadedAgain() {
-    nimbo::shell::LoaderHooks hooks;
-    hooks.readDevice = &nimbo::ledmatrix::GetMatrixStringButton_Click;
-    hooks.anotherInstanceRunning = [] { return false; };
-    nimbo::shell::frmLoader loader(rig_->module, std::move(hooks));
-    loader.RegisterWindow(WindowId::Flasher, [](nimbo::NIMBOmodule& m, nimbo::shell::Navigator& n) {
-      return std::make_unique<frmFlasher>(m, n);
-    });
-    loader.RegisterWindow(WindowId::Config, [](nimbo::NIMBOmodule& m, nimbo::shell::Navigator& n) {
-      return std::make_unique<nimbo::settings::gui::frmConfig>(m, n);
-    });
-    loader.SetStartWindow(WindowId::Flasher);
-    QVERIFY(loader.Form_Load());
-    const auto checked = [&loader](const char* name) {
-      return loader.CurrentWindow()->findChild<QAction*>(name)->isChecked();
-    };
-    const auto trigger = [&loader](const char* name) {
-      loader.CurrentWindow()->findChild<QAction*>(name)->trigger();
-    };
-    const auto defaults = [&] {
-      return checked("mnuFWDefault") && !checked("mnuFWCustom") && checked("mnuLEDResetNo") &&
-             !checked("mnuLEDResetYes");
-    };
-    QVERIFY(defaults());
-    trigger("mnuFWCustom");
-    trigger("mnuFWDefault");
-    QVERIFY(defaults());
-    trigger("mnuFWCustom");
-    trigger("mnuLEDResetYes");
-    QVERIFY(checked("mnuFWCustom") && !checked("mnuFWDefault"));
-    QVERIFY(checked("mnuLEDResetYes") && !checked("mnuLEDResetNo"));
-
-    trigger("mnuConfig");
-    QCOMPARE(loader.CurrentWindow()->Id(), WindowId::Config);
-    trigger("mnuFlasher");
-    QCOMPARE(loader.CurrentWindow()->Id(), WindowId::Flasher);
-    QVERIFY(defaults());
-  }
-
-  // The load's read and the device check run under the transfer guard, and a
-  // press that passes it by (a screen reader's action) starts nothing then.
-  void loadAndCheckUseTheTransferGuard() {
-    window_ = std::make_unique<frmFlasher>(rig_->module, *navigator_);
-    int yields = 0;
-    int guarded = 0;
-    atYield_ = [&] {
-      if (window_->isVisible()) {
-        guarded += window_->Busy() && !window_->CloseAsUser();
-        ++yields;
-        Button(frmFlasher::kFindDevice)->click();
+    const auto options = [this] {
+      QString ticks;
+      for (const char* name : {"mnuFWDefault", "mnuFWCustom", "mnuLEDResetNo", "mnuLEDResetYes"}) {
+        ticks += Find<QAction>(name)->isChecked() ? '1' : '0';
       }
+      return ticks;
     };
-    QVERIFY(window_->Form_Load());
-    QCOMPARE(rig_->SentFrames("IF"), 0);
-    Click(frmFlasher::kFindDevice);
-    QCOMPARE(rig_->SentFrames("IF"), 1);
-    QVERIFY(yields > 0 && guarded == yields);
-    QCOMPARE(VisibleButtons(), QStringList({"Flash Device", "Abort Flash"}));
+    Open();
+    QCOMPARE(options(), QString("1010"));
+    Find<QAction>("mnuFWCustom")->trigger();
+    Find<QAction>("mnuLEDResetYes")->trigger();
+    QCOMPARE(options(), QString("0101"));
+    Find<QAction>("mnuFWDefault")->trigger();
+    QCOMPARE(options(), QString("1001"));
+    window_.reset();
+    Open();
+    QCOMPARE(options(), QString("1010"));
   }
 
   // A refused check and a flash cut off mid-way both end idle with the
@@ -265,7 +220,7 @@ class frmFlasherTest : public QObject {
     WriteFirmware("nimbo.fwu", 0x12, 1);
     Open();
     Click(frmFlasher::kFindDevice);
-    QCOMPARE(Messages(), QStringList({"Unknown firmware! | Unable to update!"}));
+    QCOMPARE(Messages(), (std::vector<std::string>{"Unknown firmware! | Unable to update!"}));
     VerifyIdle();
 
     WriteFirmware("nimbo.fwu", 0x12);
@@ -277,8 +232,10 @@ class frmFlasherTest : public QObject {
       }
     };
     Click(frmFlasher::kFlashDevice);
-    QCOMPARE(Messages().last(),
-             QString("CPU write error! Data is corrupted!  Re-try update! | Write Failure!"));
+    QCOMPARE(Messages(),
+             (std::vector<std::string>{
+                 "Unknown firmware! | Unable to update!",
+                 "CPU write error! Data is corrupted!  Re-try update! | Write Failure!"}));
     VerifyIdle();
     QCOMPARE(MenusEnabled(), 3);
     QCOMPARE(rig_->module.Flashing, kFalse);
@@ -291,9 +248,9 @@ class frmFlasherTest : public QObject {
     Open();
     rig_->device.Unplug();
     Click(frmFlasher::kFindDevice);
-    QCOMPARE(Messages(), QStringList({"USB Connection Failure! | USB Error"}));
+    QCOMPARE(Messages(), (std::vector<std::string>{"USB Connection Failure! | USB Error"}));
     QVERIFY(window_->Unloaded());
-    QCOMPARE(navigator_->unloads, 1);
+    QCOMPARE(navigator_.unloads, 1);
   }
 
   // An installed program's dialog opens in the desktop's download folder,
@@ -303,34 +260,33 @@ class frmFlasherTest : public QObject {
   void fileDialog() {
     QDir home(folder_->path());
     QVERIFY(home.mkpath("config") && home.mkpath("Fetched"));
-    QFile dirs(home.filePath("config/user-dirs.dirs"));
-    QVERIFY(dirs.open(QIODevice::WriteOnly));
-    dirs.write("XDG_DOWNLOAD_DIR=\"" + home.filePath("Fetched").toUtf8() + "\"\n");
-    dirs.close();
+    const auto setDownloads = [&home](const char* folder) {  // as the desktop records it
+      QFile dirs(home.filePath("config/user-dirs.dirs"));
+      QVERIFY(dirs.open(QIODevice::WriteOnly | QIODevice::Truncate));
+      dirs.write("XDG_DOWNLOAD_DIR=\"" + home.filePath(folder).toUtf8() + "\"\n");
+    };
+    setDownloads("Fetched");
     const QByteArray oldHome = qgetenv("HOME");
     const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
     qputenv("HOME", QFile::encodeName(home.path()));
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath("config")));
     QDir fetched(home.filePath("Fetched"));
     for (const char* name : {"b.FWU", "c.Fwu", "d.bin", "\u00FCber.fwu"}) {
-      QFile file(fetched.filePath(QString::fromUtf8(name)));
-      QVERIFY(file.open(QIODevice::WriteOnly));
+      QVERIFY(QFile(fetched.filePath(QString::fromUtf8(name))).open(QIODevice::WriteOnly));
     }
     QWidget parent;
     nimbo::flasher::gui::FirmwareFileDialog chooser(&parent, "/usr/bin");
     QStringList seen;
-    const auto answer = [&](const char* name) {
+    const auto answer = [&](const char* name) {  // each entry by its label and the files it shows
       QTimer::singleShot(0, &parent, [&, name] {
         auto* dialog = parent.findChild<QFileDialog*>();
         QVERIFY(dialog != nullptr);
         seen << dialog->windowTitle() << dialog->directory().path();
         for (const QString& filter : dialog->nameFilters()) {
           const qsizetype open = filter.lastIndexOf('(');
+          const QStringList patterns = filter.mid(open + 1).chopped(1).split(' ');
           seen << filter.left(open) + "| " +
-                      fetched
-                          .entryList(filter.mid(open + 1).chopped(1).split(' '),
-                                     QDir::Files | QDir::CaseSensitive, QDir::Name)
-                          .join(' ');
+                      fetched.entryList(patterns, QDir::Files | QDir::CaseSensitive).join(' ');
         }
         name ? (dialog->selectFile(fetched.filePath(QString::fromUtf8(name))),
                 static_cast<QDialog*>(dialog)->accept())
@@ -341,9 +297,7 @@ class frmFlasherTest : public QObject {
     const std::optional<std::string> chosen = chooser.ChooseFirmwareFile();
     answer(nullptr);
     const std::optional<std::string> cancelled = chooser.ChooseFirmwareFile();
-    QVERIFY(dirs.open(QIODevice::WriteOnly | QIODevice::Truncate));  // a download folder
-    dirs.write("XDG_DOWNLOAD_DIR=\"" + home.filePath("Gone").toUtf8() + "\"\n");  // not made yet
-    dirs.close();
+    setDownloads("Gone");  // a download folder not made yet
     nimbo::flasher::gui::FirmwareFileDialog noDownloads(&parent, "/usr/bin");
     noDownloads.PrepareStartFolder();
     qputenv("HOME", oldHome);

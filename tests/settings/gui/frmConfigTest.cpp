@@ -8,16 +8,21 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <QtTest>
 #include <memory>
 #include <utility>
 
+#include "colorpicker/gui/ColorWheel.h"
+#include "colorpicker/gui/frmColorPicker.h"
 #include "settings/FactoryDefaults.h"
 #include "settings/gui/ColorSwatch.h"
 #include "settings/gui/frmConfig.h"
+#include "support/FocusMark.h"
 #include "support/SimulatedRig.h"
 #include "support/WindowHelpers.h"
 
+using nimbo::colorpicker::gui::frmColorPicker;
 using nimbo::settings::gui::ColorSwatch;
 using nimbo::settings::gui::frmConfig;
 using Bytes = std::vector<int>;
@@ -40,14 +45,10 @@ Bytes SampleImage() {
 
 }  // namespace
 
-class frmConfigTest : public QObject {
+class frmConfigTest : public QObject, nimbo::test::WindowFixture<frmConfig> {
   Q_OBJECT
 
  private:
-  std::unique_ptr<nimbo::test::SimulatedRig> rig_;  // a fresh device for every test
-  nimbo::test::StubNavigator navigator_;
-  std::unique_ptr<frmConfig> window_;
-
   void SetDevice(const Bytes& image) {
     for (std::size_t i = 0; i < image.size(); ++i) {
       rig_->device.Eeprom()[i] = static_cast<std::uint8_t>(image[i]);
@@ -60,23 +61,16 @@ class frmConfigTest : public QObject {
     return {rig_->module.SettingsBytes.begin() + from,
             rig_->module.SettingsBytes.begin() + from + count};
   }
-  void Open() {
-    window_ = std::make_unique<frmConfig>(rig_->module, navigator_);
-    QVERIFY(window_->Form_Load());
-    window_->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(window_.get()));
-  }
-  template <typename T>
-  T* Find(const QString& name) const {
-    return nimbo::test::Control<T>(window_.get(), name);
-  }
   QString Shown(const char* combo) const { return Find<QComboBox>(combo)->currentText(); }
+  // The combo boxes of the left column and of the right one, top to bottom.
+  const QStringList ledCombos_{"LED1Combo", "LED2Combo", "LED3Combo", "LED4Combo"};
+  const QStringList systemCombos_{
+      "ROMCombo",          "ResetTypeCombo",  "OLEDScreenCombo", "OLEDBrightnessCombo",
+      "ResetTimeoutCombo", "ROMTimeoutCombo", "MenuTimeoutCombo"};
   // What the combo boxes show, in the order in which the window shows them.
   QStringList ShownEntries() const {
     QStringList shown;
-    for (const char* combo : {"LED1Combo", "LED2Combo", "LED3Combo", "LED4Combo", "ROMCombo",
-                              "ResetTypeCombo", "OLEDScreenCombo", "OLEDBrightnessCombo",
-                              "ResetTimeoutCombo", "ROMTimeoutCombo", "MenuTimeoutCombo"}) {
+    for (const QString& combo : ledCombos_ + systemCombos_) {
       shown << Find<QComboBox>(combo)->currentText();
     }
     return shown;
@@ -253,38 +247,37 @@ class frmConfigTest : public QObject {
     }
   }
 
-  void failedLoadKeepsImageAndControls() {
+  // Failed reads (at opening, on "Load Settings") and writes are reported
+  // with a beep; a failed load keeps the image and the controls, the next one
+  // shows the device; "Default Settings" leaves the status line alone.
+  void transferFailuresAreReported() {
+    rig_->device.AddFault({nimbo::sim::Fault::NoReply, "RE", 5});
     Open();
+    QCOMPARE(Status(), QString("Read Error!"));
+    Find<QPushButton>("LoadSettings")->click();  // the fault has passed
     const Bytes before = ImageBytes();
     SetDevice(Bytes(68, 0x11));
     rig_->device.AddFault({nimbo::sim::Fault::NoReply, "RE", 30});
     Find<QPushButton>("LoadSettings")->click();
     QCOMPARE(Status(), QString("Read Error!"));
-    QCOMPARE(rig_->ui.beeps, 1);
+    QCOMPARE(rig_->ui.beeps, 2);
     QCOMPARE(ImageBytes(), before);
-    QCOMPARE(Shown("LED1Combo"), QString("STATUS"));
-
-    Find<QPushButton>("LoadSettings")->click();  // the fault has passed
+    QCOMPARE(Shown("LED2Combo"), QString("ROM"));
+    Find<QPushButton>("LoadSettings")->click();
     QCOMPARE(Status(), QString());
-    QCOMPARE(Shown("LED1Combo"), QString("STATUS"));  // 0x11 AND 7 = 1
-    QCOMPARE(Shown("OLEDScreenCombo"), QString("Flipped"));
-  }
+    QCOMPARE(Shown("LED2Combo"), QString("STATUS"));  // 0x11 AND 7 = 1
 
-  void transferFailuresAreReported() {
-    rig_->device.AddFault({nimbo::sim::Fault::NoReply, "RE", 5});
-    Open();
-    QCOMPARE(Status(), QString("Read Error!"));
-    QCOMPARE(rig_->ui.beeps, 1);
     rig_->device.AddFault({nimbo::sim::Fault::NoReply, "WE", 10});
     Find<QPushButton>("SaveSettings")->click();
     QCOMPARE(Status(), QString("Write Error!"));
-    QCOMPARE(rig_->ui.beeps, 2);
-    Find<QPushButton>("DefaultSettings")->click();  // leaves the status line alone
+    QCOMPARE(rig_->ui.beeps, 3);
+    Find<QPushButton>("DefaultSettings")->click();
     QCOMPARE(Status(), QString("Write Error!"));
   }
 
-  // While a transfer runs, its status text shows and real clicks and keys on
-  // every kind of control are dropped: nothing starts, nothing is stored.
+  // While a transfer runs, its status text shows and real clicks, keys, an
+  // input method's text and a drop (of a drag that entered before) on every
+  // kind of control are dropped: nothing starts, nothing is stored.
   void nothingStartsDuringATransfer_data() {
     QTest::addColumn<QString>("button");
     QTest::addColumn<QString>("status");
@@ -323,8 +316,13 @@ class frmConfigTest : public QObject {
       QTest::keyClick(Find<QWidget>("LED1Combo"), Qt::Key_Down);
       QTest::keyClick(Find<QWidget>("Flash_box"), Qt::Key_Space);
       QTest::keyClicks(Find<QWidget>("MinVoltageTextBox"), "9");
+      QInputMethodEvent commit;
+      commit.setCommitString("7");
+      QCoreApplication::sendEvent(Find<QWidget>("VoltageOffsetTextBox"), &commit);
+      nimbo::test::DropText(Find<QWidget>("MaxVoltageTextBox"), "5.3", 2);
       closeRefused = !window_->CloseAsUser();
     };
+    nimbo::test::DropText(Find<QWidget>("MaxVoltageTextBox"), "5.3", 1);
     Find<QPushButton>(button)->click();
     QCOMPARE(seenStatus, status);
     QCOMPARE(Frames("RE") + Frames("WE"), 68);
@@ -332,7 +330,11 @@ class frmConfigTest : public QObject {
     QCOMPARE(chooserCalls, 0);
     QCOMPARE(ImageBytes(), image);
     QCOMPARE(ShownEntries(), entries);
-    QCOMPARE(Find<QLineEdit>("MinVoltageTextBox")->text(), QString("4.75"));
+    for (const auto& [box, text] : {std::pair{"MinVoltageTextBox", "4.75"},
+                                    {"MaxVoltageTextBox", "5.25"},
+                                    {"VoltageOffsetTextBox", "- 5"}}) {
+      QCOMPARE(Find<QLineEdit>(box)->text(), QString(text));
+    }
     QVERIFY(QApplication::activePopupWidget() == nullptr);  // no list opened
     QVERIFY(closeRefused);
     QCOMPARE(navigator_.unloads, 0);
@@ -370,21 +372,14 @@ class frmConfigTest : public QObject {
   // holds the focus, drawing nothing, and Tab goes on from the control used.
   void focusAndTabOrder() {
     Open();
-    QStringList expected = QString(
-                               "LED1Combo LED2Combo LED3Combo LED4Combo VoltageMonitor_box "
-                               "Flash_box MinVoltageTextBox MaxVoltageTextBox "
-                               "VoltageOffsetTextBox LoadSettings SaveSettings DefaultSettings")
-                               .split(' ');
+    QStringList expected = ledCombos_ + QStringList{"VoltageMonitor_box",   "Flash_box",
+                                                    "MinVoltageTextBox",    "MaxVoltageTextBox",
+                                                    "VoltageOffsetTextBox", "LoadSettings",
+                                                    "SaveSettings",         "DefaultSettings"};
     for (int slot = 0; slot < 16; ++slot) {
       expected << QString("ColorButton%1").arg(slot);
     }
-    expected << "ROMCombo"
-             << "ResetTypeCombo"
-             << "OLEDScreenCombo"
-             << "OLEDBrightnessCombo"
-             << "ResetTimeoutCombo"
-             << "ROMTimeoutCombo"
-             << "MenuTimeoutCombo";
+    expected += systemCombos_;
     const auto chain = [this] {
       QStringList names;
       for (QWidget* w = window_->nextInFocusChain(); w != window_.get();
@@ -419,28 +414,57 @@ class frmConfigTest : public QObject {
     }
   }
 
-  // A focused swatch is marked plainly on any colour: between the swatch
-  // with and without the focus, a ring of pixels changes strongly.
+  // With the real colour picker, "Select Color" writes the slot's three bytes
+  // of the image and its swatch; closing the picker leaves both, though the
+  // swatch follows the picker while it is open.
+  void pickerWritesTheSlotsBytes_data() {
+    QTest::addColumn<int>("slot");
+    QTest::addColumn<int>("first");
+    QTest::addColumn<bool>("accept");
+    QTest::newRow("slot 0") << 0 << 40 << true;
+    QTest::newRow("slot 7") << 7 << 61 << true;
+    QTest::newRow("slot 8") << 8 << 16 << true;
+    QTest::newRow("slot 15") << 15 << 37 << true;
+    QTest::newRow("slot 3 closed") << 3 << 49 << false;
+  }
+  void pickerWritesTheSlotsBytes() {
+    QFETCH(int, slot);
+    QFETCH(int, first);
+    QFETCH(bool, accept);
+    Open();
+    Pick("ROMCombo", "8 banks (27512)");  // every ROM swatch in use
+    auto* swatch = Find<ColorSwatch>(QString("ColorButton%1").arg(slot));
+    const std::uint32_t start = swatch->Color();
+    Bytes expected = ImageBytes();
+    QTimer::singleShot(0, [&] {  // once the swatch's click has opened it
+      auto* picker = qobject_cast<frmColorPicker*>(QApplication::activeModalWidget());
+      QVERIFY(picker != nullptr);
+      picker->Wheel()->SetColor(0x204080);
+      QCOMPARE(swatch->Color(), 0x204080u);
+      accept ? picker->findChild<QPushButton*>("SelectColorButton")->click()
+             : void(picker->close());
+    });
+    swatch->click();
+    if (accept) {
+      std::copy_n(Bytes{0x80, 0x40, 0x20}.begin(), 3, expected.begin() + first);
+    }
+    QCOMPARE(ImageBytes(), expected);
+    QCOMPARE(swatch->Color(), accept ? 0x204080u : start);
+    QCOMPARE(rig_->module.ColorSlot, slot);
+  }
+
+  // A focused swatch is marked plainly on any colour, around its face.
   void swatchFocusShowsOnAnyColour() {
     Open();
     auto* swatch = Find<ColorSwatch>("ColorButton0");
     const QColor highlight = swatch->palette().color(QPalette::Highlight);
+    const QRect inside = swatch->rect().adjusted(4, 4, -4, -4);
     for (std::uint32_t colour :
          {0x000000u, 0xFFFFFFu, 0x808080u, nimbo::settings::gui::FromQColor(highlight)}) {
       swatch->SetColor(colour);
-      Find<QWidget>("MyFocus")->setFocus();
-      const QImage plain = swatch->grab().toImage();
-      swatch->setFocus();
-      const QImage focused = swatch->grab().toImage();
-      int changed = 0, black = 0, white = 0;  // black and white in the ring: on any colour
-      const QRect inside = plain.rect().adjusted(4, 4, -4, -4);
-      for (int i = 0; i < plain.width() * plain.height(); ++i) {
-        const QPoint p(i % plain.width(), i / plain.width());
-        changed += std::abs(qGray(plain.pixel(p)) - qGray(focused.pixel(p))) >= 100;
-        black += !inside.contains(p) && qGray(focused.pixel(p)) < 30;
-        white += !inside.contains(p) && qGray(focused.pixel(p)) > 225;
-      }
-      QVERIFY2(changed >= 4 * swatch->width() && std::min(black, white) >= 2 * swatch->width(),
+      // Two bands, each wider than a pixel: 1.25 times the outline.
+      QVERIFY2(nimbo::test::FocusShowsPlainly(swatch, 2.5 * (swatch->width() + swatch->height()),
+                                              [&](int x, int y) { return !inside.contains(x, y); }),
                qPrintable(QString::number(colour, 16)));
     }
   }
