@@ -44,11 +44,13 @@ windows-build:
 # test programs keep each start short; Wine's processes start here, with no
 # terminal or pipe of the tests' that they could hold open. Where the Linux
 # build is set up, its nimbo-cli is brought up to date first: the frames of
-# the Windows one are compared with its frames.
+# the Windows one are compared with its frames. A server left running by a
+# run that was cut short is ended first: a second one cannot start.
 windows-test: windows-build
 	if [ -f $(BUILD)/CMakeCache.txt ]; then cmake --build $(BUILD) -j $(JOBS) --target nimbo-cli; fi
 	cd $(WINDOWS_BUILD) && export WINEPREFIX="$$PWD/wine" WINEDEBUG=-all && \
-	  mkdir -p wine && $(WINESERVER) -p && $(WINE) wineboot --init </dev/null >/dev/null 2>wine-boot.log && \
+	  mkdir -p wine && { $(WINESERVER) -k 2>/dev/null || true; } && $(WINESERVER) -p && \
+	  $(WINE) wineboot --init </dev/null >/dev/null 2>wine-boot.log && \
 	  { ctest --output-on-failure -j $(JOBS) --timeout 300; status=$$?; $(WINESERVER) -k; exit $$status; }
 
 windows-zip: windows-build

@@ -40,6 +40,21 @@ if(NIMBO_TOOLS)
     INTERFACE_SYSTEM_INCLUDE_DIRECTORIES ${CMAKE_BINARY_DIR}/cli11-include)
 endif()
 
+# nimbo_program_manifest(TARGET): links tools/windows/program.manifest into
+# the program TARGET (long file names, UTF-8 as its code page), compiled with
+# the mingw-w64 resource compiler.
+function(nimbo_program_manifest target)
+  set(folder ${PROJECT_SOURCE_DIR}/tools/windows)
+  set(object ${CMAKE_CURRENT_BINARY_DIR}/${target}-manifest.o)
+  add_custom_command(
+    OUTPUT ${object}
+    COMMAND ${CMAKE_RC_COMPILER} --input-format=rc --output-format=coff
+            --include-dir=${folder} --input=${folder}/program.rc --output=${object}
+    DEPENDS ${folder}/program.rc ${folder}/program.manifest
+    VERBATIM)
+  target_sources(${target} PRIVATE ${object})
+endfunction()
+
 # nimbo_wine_command(TARGET VARIABLE): a shell script in wine-run/, named in
 # VARIABLE, that runs the program TARGET under Wine, in the build's Wine
 # folder, with its arguments: the program a test script is given, where it

@@ -7,7 +7,7 @@ set -euo pipefail
 
 windows_packages=(
   cmake make
-  g++-mingw-w64-x86-64-posix wine64
+  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64
   googletest libcli11-dev zip
 )
 

@@ -120,6 +120,17 @@ case $scenario in
       run 1 --simulate="$state" settings backup "$device" --force
       expect_text "it is a device, not a regular file"
     done
+    if [ "$windows" = 1 ]; then
+      # A ':' past the drive letter would write a hidden stream of a file.
+      run 1 --simulate="$state" settings backup "$files/c:x" --force
+      expect_text "cannot write $files/c:x: a ':' past the drive letter names a hidden stream"
+      run 1 --simulate="$state" settings restore "$long:x"
+      expect_text "names a hidden stream inside a file"
+      # Windows drops a trailing dot; the message names the file it keeps.
+      run ok --simulate="$state" settings backup "$files/trail."
+      expect_line "Saved the settings to $files/trail."
+      rm "$files/trail" || fail "trail. was not kept as trail"
+    fi
     [ "$(ls -A "$files" | LC_ALL=C sort)" = "Grüße aus Kö€ln.txt"$'\n'"${long##*/}" ] ||
       fail "in the folder: $(ls -A "$files")"
     run ok --simulate="$state" matrix write "Grüße, 20 €"

@@ -9,6 +9,8 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*"; exit 1; }
 cp "$exe" "$work/nimbo-cli.exe"
+# Its manifest lets it use names past 260 characters.
+grep -q '<longPathAware [^>]*>true<' "$exe" || fail "no long-path manifest in $exe"
 # A driver in the working folder, where anyone may have put one, is never loaded.
 mkdir "$work/cwd" && cp "$fake" "$work/cwd/FTD2XX.DLL"
 out=$(cd "$work/cwd" && "$wine" "$work/nimbo-cli.exe" settings read 2>&1) && fail "loaded: $out"

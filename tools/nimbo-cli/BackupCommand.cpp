@@ -13,6 +13,7 @@
 #include "SettingsRecord.h"
 #include "ShownText.h"
 #include "UserFiles.h"
+#include "link/platform/FileKind.h"
 #include "settings/SettingsBackup.h"
 #include "settings/SettingsReport.h"
 
@@ -58,7 +59,7 @@ int Backup(Context& context, const std::string& path, bool force) {
     return context.Fail(written.message);
   }
   if (path != "-") {
-    context.Out() << "Saved the settings to " << ShownName(path) << ".\n";
+    context.Out() << "Saved the settings to " << ShownName(platform::SavedName(path)) << ".\n";
   }
   return kSuccess;
 }
@@ -104,7 +105,7 @@ int Restore(Context& context, const std::string& path, bool dryRun) {
   if (const int status = WriteRecord(context, *module); status != kSuccess) {
     return status;
   }
-  context.Out() << "Restored the settings from " << ShownName(path) << ".\n";
+  context.Out() << "Restored the settings from " << ShownName(platform::SavedName(path)) << ".\n";
   return kSuccess;
 }
 

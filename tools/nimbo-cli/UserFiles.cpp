@@ -59,6 +59,9 @@ FileOutcome RefuseOddName(const char* verb, const std::string& path, const userf
 }
 
 FileOutcome CheckOutput(const std::string& path, bool force, userfs::NameInfo& info) {
+  if (const std::optional<std::string> refusal = platform::StreamNameRefusal(path)) {
+    return Outcome(FileOutcome::kRefused, Cannot("write", path, *refusal));
+  }
   if (SystemError error; !userfs::Inspect(path, info, error)) {
     return Outcome(FileOutcome::kFailed, Cannot("write", path, error.text));
   }
@@ -109,6 +112,10 @@ FileOutcome WriteUserFile(const std::string& path, std::string_view contents, bo
 
 std::optional<std::string> ReadUserFile(const std::string& path, std::size_t maxBytes,
                                         std::string& error) {
+  if (const std::optional<std::string> refusal = platform::StreamNameRefusal(path)) {
+    error = Cannot("read", path, *refusal);
+    return std::nullopt;
+  }
   userfs::NameInfo info;
   if (SystemError failure; !userfs::Inspect(path, info, failure)) {
     error = Cannot("read", path, failure.text);

@@ -121,8 +121,11 @@ TEST_F(FakeDriver, AMissingLibraryOrCallOrAnUnknownChoiceIsNamed) {
     std::string message;
   };
   const std::string missing = (dir / fs::path(kD2xxLibraryName)).string();
+  const std::string corrupt = (dir / "corrupt.dll").string();
+  std::ofstream(corrupt) << "no library";
   const Case cases[] = {
       {"", Driver::D2xx, missing, "the FTDI D2XX driver is not installed (" + missing},
+      {"", Driver::D2xx, corrupt, "the FTDI D2XX driver cannot be loaded (" + corrupt},
       {"d2xx", std::nullopt, missing, "the FTDI D2XX driver is not installed"},
       {"", Driver::D2xx, NIMBO_FAKE_D2XX_INCOMPLETE, "lacks the call FT_Purge"},
       {"ftdi", std::nullopt, NIMBO_FAKE_D2XX, "NIMBO_DRIVER is 'ftdi'; this build knows"},
@@ -132,6 +135,7 @@ TEST_F(FakeDriver, AMissingLibraryOrCallOrAnUnknownChoiceIsNamed) {
     SetEnvironment("NIMBO_DRIVER", c.environment);
     EXPECT_EQ(Make(c.driver, c.library), nullptr);
     EXPECT_NE(error.find(c.message), std::string::npos) << error;
+    EXPECT_EQ(error.find('%'), std::string::npos) << "an unfilled insert: " << error;
   }
 }
 

@@ -91,6 +91,14 @@ std::optional<FileKind> KindOf(const std::string& path, Links links, SystemError
   return KindOfMode(info.st_mode);
 }
 
+std::optional<std::string> StreamNameRefusal(const std::string&) {
+  return std::nullopt;  // a ':' is a character like any other
+}
+
+std::string SavedName(const std::string& path) {
+  return path;
+}
+
 std::optional<std::string> LinkTarget(const std::string& path, SystemError& error) {
   std::string target(PATH_MAX, '\0');
   const ssize_t length = ::readlink(path.c_str(), target.data(), target.size());

@@ -42,7 +42,37 @@ std::string Utf8FromWide(const std::wstring& text) {
   return narrow;
 }
 
-SystemError LastSystemError() {
+namespace {
+
+// `text` with each insert that FormatMessage leaves in a system message
+// ("%1", "%2!s!") filled with `subject`.
+std::string FillInserts(const std::string& text, std::string_view subject) {
+  const auto digit = [&text](std::size_t at) {
+    return at < text.size() && text[at] >= '0' && text[at] <= '9';
+  };
+  std::string filled;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '%' || !digit(i + 1) || text[i + 1] == '0') {
+      filled += text[i];
+      continue;
+    }
+    std::size_t end = i + 1;
+    while (digit(end)) {
+      ++end;
+    }
+    if (end < text.size() && text[end] == '!') {
+      const std::size_t close = text.find('!', end + 1);
+      end = close == std::string::npos ? end : close + 1;
+    }
+    filled += subject;
+    i = end - 1;
+  }
+  return filled;
+}
+
+}  // namespace
+
+SystemError LastSystemError(std::string_view subject) {
   const DWORD code = ::GetLastError();
   SystemError error;
   switch (code) {
@@ -71,7 +101,9 @@ SystemError LastSystemError() {
   while (!wide.empty() && (wide.back() == L'\n' || wide.back() == L'\r' || wide.back() == L' ')) {
     wide.pop_back();
   }
-  error.text = Utf8FromWide(wide);
+  // Inserts are left as they stand: filled in by FormatMessage, a message
+  // with more of them than there are arguments would read past them.
+  error.text = FillInserts(Utf8FromWide(wide), subject);
   return error;
 }
 

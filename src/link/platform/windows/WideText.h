@@ -3,6 +3,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "link/platform/SystemError.h"
 
@@ -17,7 +18,9 @@ std::string Utf8FromWide(const std::wstring& text);
 // a name given verbatim ("\\\\?\\...") stays as it is.
 std::optional<std::wstring> WidePath(const std::string& path, SystemError& error);
 
-// The calling thread's last error (GetLastError), in the system's words.
-SystemError LastSystemError();
+// The calling thread's last error (GetLastError), in the system's words,
+// with `subject` where the words name the file ("%1 is not a valid Win32
+// application").
+SystemError LastSystemError(std::string_view subject = "the file");
 
 }  // namespace nimbo::platform

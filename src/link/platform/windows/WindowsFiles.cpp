@@ -7,6 +7,7 @@
 #include <winioctl.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <cwctype>
@@ -212,6 +213,37 @@ std::optional<FileKind> KindOf(const std::string& path, Links links, SystemError
   const FileKind kind = KindOfHandle(handle);
   ::CloseHandle(handle);
   return kind;
+}
+
+std::optional<std::string> StreamNameRefusal(const std::string& path) {
+  SystemError error;
+  if (const auto wide = WidePath(path, error); !wide || IsDeviceName(*wide)) {
+    return std::nullopt;  // refused as what it is elsewhere
+  }
+  std::string_view rest = path;
+  if (rest.starts_with("\\\\?\\")) {
+    rest.remove_prefix(4);
+  }
+  if (rest.size() >= 2 && std::isalpha(static_cast<unsigned char>(rest[0])) && rest[1] == ':') {
+    rest.remove_prefix(2);
+  }
+  if (rest.find(':') == std::string_view::npos) {
+    return std::nullopt;
+  }
+  return "a ':' past the drive letter names a hidden stream inside a file, not a file";
+}
+
+std::string SavedName(const std::string& path) {
+  if (path.starts_with("\\\\?\\")) {
+    return path;  // a name given verbatim is kept as it is
+  }
+  const std::size_t start = path.find_last_of("\\/:") + 1;  // npos + 1 is 0
+  std::size_t end = path.size();
+  while (end > start && (path[end - 1] == '.' || path[end - 1] == ' ')) {
+    --end;
+  }
+  // "." and ".." name folders, no file.
+  return end == start ? path : path.substr(0, end);
 }
 
 std::optional<std::string> LinkTarget(const std::string& path, SystemError& error) {

@@ -46,7 +46,7 @@ std::optional<DynamicLibrary> DynamicLibrary::Load(const std::string& name, Syst
   const HMODULE module =
       ::LoadLibraryExW(wide->c_str(), nullptr, bare ? LOAD_LIBRARY_SEARCH_DEFAULT_DIRS : 0);
   if (module == nullptr) {
-    error = LastSystemError();
+    error = LastSystemError(name);
   }
   ::SetThreadErrorMode(previousMode, nullptr);
   if (module == nullptr) {
@@ -228,6 +228,29 @@ BOOL WINAPI OnHeldEvent(DWORD event) {
   return TRUE;
 }
 
+// Windows ends a program about 5 s after its console window was closed,
+// whatever the handler does, and a write to the device may take longer: so
+// while a close is held, the window's close item (and with it the title
+// bar's close button) is greyed out. The system menu greyed, where one was;
+// nullptr without a console window (a pipe, Wine) or a menu.
+HMENU gGreyedMenu = nullptr;
+
+void GreyConsoleClose() {
+  const HWND console = ::GetConsoleWindow();
+  const HMENU menu = console != nullptr ? ::GetSystemMenu(console, FALSE) : nullptr;
+  // The item's state before; -1 when the menu has no close item.
+  if (menu != nullptr && ::EnableMenuItem(menu, SC_CLOSE, MF_BYCOMMAND | MF_GRAYED) == MF_ENABLED) {
+    gGreyedMenu = menu;
+  }
+}
+
+void RestoreConsoleClose() {
+  if (gGreyedMenu != nullptr) {
+    ::EnableMenuItem(gGreyedMenu, SC_CLOSE, MF_BYCOMMAND | MF_ENABLED);
+    gGreyedMenu = nullptr;
+  }
+}
+
 }  // namespace
 
 StopHold::StopHold(std::initializer_list<StopRequest> requests) {
@@ -240,9 +263,13 @@ StopHold::StopHold(std::initializer_list<StopRequest> requests) {
   // reaches a handler, so it stays ignored by itself.
   gHeldMask.store(mask);
   ::SetConsoleCtrlHandler(OnHeldEvent, TRUE);
+  if ((mask & Bit(StopRequest::HangUp)) != 0) {
+    GreyConsoleClose();
+  }
 }
 
 StopHold::~StopHold() {
+  RestoreConsoleClose();
   gHeldMask.store(0);
   ::SetConsoleCtrlHandler(OnHeldEvent, FALSE);
 }
