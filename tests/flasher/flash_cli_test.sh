@@ -46,9 +46,12 @@ keep-text)
   if sim verify other.fwu 2> verify.log; then fail "verify took another firmware"; fi
   grep -q 'the first is block 0 at device address 0x0020, byte' verify.log || fail "$(cat verify.log)"
   # On a terminal the progress line is redrawn and ended before the message.
-  script -qec "$cli --simulate=device.state verify other.fwu" /dev/null < /dev/null |
-    tr -d '\r' > tty.log
-  grep -q '^nimbo-cli: verify: the device differs' tty.log || fail "tty: $(tail -c 99 tty.log)"
+  # (Not under Wine: its console draws the terminal with escapes of its own.)
+  if [ "${NIMBO_TEST_WINDOWS:-0}" != 1 ]; then
+    script -qec "$cli --simulate=device.state verify other.fwu" /dev/null < /dev/null |
+      tr -d '\r' > tty.log
+    grep -q '^nimbo-cli: verify: the device differs' tty.log || fail "tty: $(tail -c 99 tty.log)"
+  fi
   ;;
 closed-pipe)
   # Output into a pipe that closes after 100 bytes, far fewer than the trace
