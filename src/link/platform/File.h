@@ -59,6 +59,8 @@ class File {
  private:
   explicit File(std::intptr_t handle) : handle_(handle) {}
   friend class TemporaryFile;
+  // The system's lock on one slot: taken (waiting or not) or given back.
+  bool SetSlotLock(int slot, bool lock, bool wait) const;
 
   std::intptr_t handle_;
   std::uint64_t heldSlots_ = 0;  // a slot held already is not locked again

@@ -367,25 +367,8 @@ std::optional<std::size_t> File::ReadAt(std::span<std::uint8_t> bytes, std::uint
   return total;
 }
 
-bool File::TryLock(int slot) {
-  if ((heldSlots_ >> slot & 1) == 0 && !SetLock(AsHandle(handle_), slot, true, false)) {
-    return false;
-  }
-  heldSlots_ |= std::uint64_t{1} << slot;
-  return true;
-}
-
-void File::Lock(int slot) {
-  if ((heldSlots_ >> slot & 1) == 0 && SetLock(AsHandle(handle_), slot, true, true)) {
-    heldSlots_ |= std::uint64_t{1} << slot;
-  }
-}
-
-void File::Unlock(int slot) {
-  if ((heldSlots_ >> slot & 1) != 0) {
-    SetLock(AsHandle(handle_), slot, false, false);
-    heldSlots_ &= ~(std::uint64_t{1} << slot);
-  }
+bool File::SetSlotLock(int slot, bool lock, bool wait) const {
+  return SetLock(AsHandle(handle_), slot, lock, wait);
 }
 
 bool File::IsAt(const std::string& path) const {
