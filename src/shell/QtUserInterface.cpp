@@ -5,6 +5,8 @@
 #include <QMessageBox>
 #include <QProgressBar>
 
+#include "shell/ModalDialog.h"
+
 namespace nimbo::shell {
 namespace {
 
@@ -31,7 +33,7 @@ QMessageBox::Icon ToQt(MessageIcon icon) {
 void QtUserInterface::ShowMessage(std::string_view text, std::string_view title, MessageIcon icon) {
   QMessageBox box(ToQt(icon), FromUtf8(title), FromUtf8(text), QMessageBox::Ok,
                   QApplication::activeWindow());
-  box.exec();
+  RunModal(box);
 }
 
 void QtUserInterface::Beep() {

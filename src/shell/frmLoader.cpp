@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "shell/Artwork.h"
+#include "shell/ModalDialog.h"
 #include "shell/ProgramVersion.h"
 #include "shell/frmAbout.h"
 
@@ -256,7 +257,7 @@ void frmLoader::ShowAbout(QWidget* parent) {
     return;
   }
   frmAbout about(parent);
-  about.exec();
+  RunModal(about);
 }
 
 void frmLoader::AttachStatusLabel(QLabel* label) {

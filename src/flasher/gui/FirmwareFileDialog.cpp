@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "flasher/DialogStartFolder.h"
+#include "shell/ModalDialog.h"
 
 namespace nimbo::flasher::gui {
 
@@ -79,7 +80,7 @@ std::optional<std::string> FirmwareFileDialog::ChooseFirmwareFile() {
   dialog.setOption(QFileDialog::DontUseNativeDialog, true);
   dialog.setOption(QFileDialog::HideNameFilterDetails, true);
   dialog.setNameFilters(FirmwareDialogFilters());
-  if (dialog.exec() != QDialog::Accepted) {
+  if (shell::RunModal(dialog) != QDialog::Accepted) {
     return std::nullopt;
   }
   const QStringList chosen = dialog.selectedFiles();

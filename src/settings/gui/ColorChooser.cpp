@@ -1,6 +1,7 @@
 #include "settings/gui/ColorChooser.h"
 
 #include "colorpicker/gui/frmColorPicker.h"
+#include "shell/ModalDialog.h"
 
 namespace nimbo::settings::gui {
 
@@ -8,7 +9,7 @@ std::optional<std::uint32_t> ChooseWithColorPicker(std::uint32_t start, const Co
                                                    QWidget* parent) {
   colorpicker::gui::frmColorPicker dialog(parent);
   dialog.Open(start & 0xFFFFFFu, preview);
-  if (dialog.exec() != QDialog::Accepted) {
+  if (shell::RunModal(dialog) != QDialog::Accepted) {
     return std::nullopt;
   }
   return dialog.ChosenColor();

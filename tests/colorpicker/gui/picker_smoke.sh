@@ -47,6 +47,7 @@ for _ in $(seq 1 50); do  # up to 10 s
   sleep 0.2
 done
 ! xdotool search --name "^Color Picker\$" >/dev/null 2>&1 || fail "Select Color did not close the picker"
+[ "$(xdotool getwindowfocus 2>/dev/null)" = "$config" ] || fail "the keyboard did not come back"
 
 cp "$work/device.state" "$work/unsaved.state"
 xdotool mousemove --window "$config" "${save_button[@]}" click 1
