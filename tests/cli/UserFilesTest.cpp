@@ -256,6 +256,7 @@ TEST_F(UserFileCommands, FwuFollowsTheCliConventions) {
   const std::vector<std::pair<std::vector<std::string>, std::string>> usage = {
       {{}, "nimbo-fwu: A subcommand is required\n"},
       {{"bogus", "x"}, "nimbo-fwu: unknown command 'bogus'\n"},
+      {{"sample", "a", "b", "c"}, "nimbo-fwu: sample: unexpected arguments 'b' 'c'\n"},
       {{"--bogus"}, "nimbo-fwu: unknown option '--bogus'\n"},
       {{"sample", "-x.fwu"},
        "nimbo-fwu: sample: unknown option '-x.fwu'; to give a name that begins with '-', put -- "

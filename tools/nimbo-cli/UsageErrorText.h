@@ -1,6 +1,7 @@
 // Usage errors in the words of nimbo-cli and nimbo-fwu where the parser's
 // own would mislead: a word that names no command, an option the command
-// does not know, and a value that begins with '-'.
+// does not know, a value that begins with '-', and words left over (named in
+// the order given).
 #pragma once
 
 #include <CLI/CLI.hpp>
@@ -36,6 +37,13 @@ inline std::optional<std::string> UsageErrorText(const CLI::App& command,
   }
   if (required && command.get_require_subcommand_min() > 0 && !left.empty()) {
     return "unknown command '" + left.front() + "'";
+  }
+  if (dynamic_cast<const CLI::ExtrasError*>(&error) != nullptr && !left.empty()) {
+    std::string text = left.size() == 1 ? "unexpected argument" : "unexpected arguments";
+    for (const std::string& word : left) {
+      text += " '" + word + "'";
+    }
+    return text;
   }
   return std::nullopt;
 }
