@@ -98,6 +98,15 @@ std::optional<FlashFailure::Difference> ReadBackDifference(const NIMBOmodule& mo
 
 }  // namespace
 
+bool AnswersInUpdateMode(NIMBOmodule& m) {
+  // Only a fresh answer counts: a device that answered once and has since
+  // restarted outside update mode must not be taken for its old version.
+  m.FirmwareMajor = 0;
+  m.FirmwareMinor = 0;
+  m.ReadDeviceInfo();
+  return m.LinkStatus == 0 && (m.FirmwareMajor != 0 || m.FirmwareMinor != 0);
+}
+
 CheckResult FirmwareUpdate::CheckDevice() {
   NIMBOmodule& m = module_;
   m.DeviceCheckFailed = kFalse;
@@ -118,15 +127,8 @@ CheckResult FirmwareUpdate::CheckDevice() {
   if (!PurgeQueues(m)) {
     return usbFailure();
   }
-  // Only a fresh answer counts: a device that answered once and has since
-  // restarted outside update mode must not be shown with its old version.
-  m.FirmwareMajor = 0;
-  m.FirmwareMinor = 0;
-  m.ReadDeviceInfo();
-  // Silence, a broken or late reply, a wrong echo (LinkStatus 0) and version
-  // 0.0 all give this one message; LinkStatus, FailureCause and RxTotal keep
-  // which it was, for a caller that names it.
-  if (m.LinkStatus != 0 || (m.FirmwareMajor == 0 && m.FirmwareMinor == 0)) {
+  // Every way of not answering in update mode gives this one message.
+  if (!AnswersInUpdateMode(m)) {
     m.Ui().ShowMessage(kNotInUpdateModeText, kNotInUpdateModeTitle, MessageIcon::Critical);
     m.DeviceCheckFailed = kTrue;
     return CheckResult::NotInUpdateMode;

@@ -26,6 +26,12 @@ inline constexpr std::int32_t kBlockAddressStep = 32;
 inline constexpr std::int32_t kKeptTextFirstAddress = 0x2000;
 inline constexpr std::int32_t kKeptTextEndAddress = 0x2180;
 
+// Asks the device for its firmware version ("IF") and tells whether it runs
+// its update firmware: only a fresh answer with a version other than 0.0
+// counts. Silence, a broken or late reply and a wrong echo do not;
+// LinkStatus, FailureCause and RxTotal keep which it was.
+bool AnswersInUpdateMode(NIMBOmodule& m);
+
 enum class CheckResult {
   Offered,          // versions shown, "Flash Device" offered
   NotInUpdateMode,  // no (or no fresh) answer to "IF"

@@ -1,5 +1,7 @@
 #include "UpdateModeCheck.h"
 
+#include "flasher/FirmwareUpdate.h"
+
 namespace nimbo::cli {
 
 std::string NotInUpdateModeReason(Context& context, NIMBOmodule& module) {
@@ -15,14 +17,8 @@ std::string NotInUpdateModeReason(Context& context, NIMBOmodule& module) {
 }
 
 std::string CheckUpdateMode(Context& context, NIMBOmodule& module) {
-  // Only a fresh answer counts, as in the flasher's check.
-  module.FirmwareMajor = 0;
-  module.FirmwareMinor = 0;
-  module.ReadDeviceInfo();
-  if (module.LinkStatus == 0 && (module.FirmwareMajor != 0 || module.FirmwareMinor != 0)) {
-    return {};
-  }
-  return NotInUpdateModeReason(context, module);
+  return flasher::AnswersInUpdateMode(module) ? std::string()
+                                              : NotInUpdateModeReason(context, module);
 }
 
 }  // namespace nimbo::cli
