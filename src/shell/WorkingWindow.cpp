@@ -92,8 +92,10 @@ bool WorkingWindow::Form_Load() {
   }
   show();
   // It takes over from the window it replaces (the start-up window or another
-  // working window): without activation its focused control shows no mark
-  // and takes no keys until the user clicks into it.
+  // working window): without activation its focused control takes no keys
+  // until the user clicks into it. The focus mark shows at once, as after a
+  // Tab, though the program placed the focus.
+  setAttribute(Qt::WA_KeyboardFocusChange);
   activateWindow();
   return true;
 }

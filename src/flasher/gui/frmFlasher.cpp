@@ -52,13 +52,6 @@ bool frmFlasher::MayClose() const {
   return !busy_ && flashing_ != kTrue;
 }
 
-void frmFlasher::showEvent(QShowEvent* event) {
-  // The focused button shows its mark at once, as after a Tab: showing a
-  // window hides the marks until the keyboard moves the focus.
-  setAttribute(Qt::WA_KeyboardFocusChange);
-  WorkingWindow::showEvent(event);
-}
-
 void frmFlasher::Button_Click(int index) {
   if (busy_ || Unloaded()) {
     return;

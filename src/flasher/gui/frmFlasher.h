@@ -43,7 +43,6 @@ class frmFlasher : public shell::WorkingWindow, private FlasherView {
  protected:
   void LoadContents() override;
   bool MayClose() const override;
-  void showEvent(QShowEvent* event) override;
 
  private:
   // Hands the core's questions to whichever chooser is current.
